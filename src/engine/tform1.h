@@ -1,0 +1,231 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/config.h"
+#include "p10/linewords.h"
+#include "registry/operdata.h"
+#include "registry/records.h"
+#include "state/records.h"
+#include "state/rectable.h"
+
+namespace tessel {
+
+class tltimer;
+class TLsocket;
+
+// The clock every part of the services reads.
+struct tclockstate {
+    int32_t now = 0;        // system seconds + timeoffset
+    int32_t timeoffset = 0; // set by OperServ SETTIME
+    int32_t zoneoffset = 0; // local time of day minus UTC, -43200..43200
+    int32_t boottime = 0;   // the services' start time on the network
+};
+
+// The link to the hub and the output queue.
+struct tlinkstate {
+    int linkstate = 0; // 0 not linked, 1 introduction sent, 2 hub's SERVER accepted
+    bool autoreconnect = true;
+    std::string quitreason;
+    std::string uplinkname;
+    std::string recvbuffer;
+    std::string sendbuffer;
+    // Where SENDFLUSH hands each batch: the link socket once FORMCREATE has
+    // built it, a capture in the in-process test harness. Unset drops output.
+    std::function<void(std::string_view batch)> outputsink;
+};
+
+struct tlogstate {
+    FILE* logfile = nullptr;
+    bool logopen = false;
+    int32_t lastlogday = 0;
+};
+
+// The picture of the network: users, channels, servers.
+struct tnetworkstate {
+    rectable<Tuser> users{kUserCapacity};
+    rectable<Tchannel> channels{kChannelCapacity};
+    std::array<tserver, kServerCapacity> servers;
+    std::array<int32_t, kServerNumbers> serverbynumber;
+    tnetworkstate() { serverbynumber.fill(-1); }
+};
+
+// Registered nicks and channels.
+struct tregistrystate {
+    rectable<Tnickserv> nicks{kNickRegCapacity};
+    rectable<Tchanserv> chans{kChanRegCapacity};
+    int32_t nickcount = 0; // registered nicks, for the MOTD
+    int32_t chancount = 0; // registered channels, for the MOTD
+};
+
+// Operator data kept in operserv.db.
+struct toperstate {
+    std::array<tgline, kGlineCapacity> glines;
+    std::array<tjupe, kJupeCapacity> jupes;
+    std::array<tseen, kSeenCapacity> seen;
+    int32_t seenindex = 0; // ring slot written last
+};
+
+// Outgoing mode queue and mode-parsing flags.
+struct tmodestate {
+    std::vector<int32_t> pendingchannels; // one entry per queued change
+    bool uncheckedmodes = false;          // apply incoming modes without enforcement
+    bool closingchannel = false;          // set while KILLCHANNEL runs
+};
+
+// The engine: the one owner of all state of the services. Its operations are
+// implemented in the files of the subsystem they belong to.
+class TForm1 {
+public:
+    TForm1();
+    ~TForm1();
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    // ---- state, grouped by subsystem ----
+    tconfig cfg;
+    tclockstate clock;
+    tlinkstate link;
+    tlogstate log;
+    tnetworkstate net;
+    tregistrystate reg;
+    toperstate oper;
+    tmodestate modes;
+    std::mt19937 random;
+
+    // Sub-components created by FORMCREATE.
+    tltimer* Timer1 = nullptr;
+    tltimer* Timer2 = nullptr;
+    tltimer* Timerretry = nullptr;
+    TLsocket* linksocket = nullptr;
+
+    // Called instead of ending the process where the protocol demands an
+    // immediate stop (tests set it; production saves the databases and exits 0).
+    std::function<void()> terminatehook;
+
+    // ---- engine: start-up, clock, shutdown ----
+    void FORMCREATE();
+    void INIT();
+    void FORMCLOSE();
+    void BUTTONDIECLICK();
+    void SAVEDB();
+    void LOADDB();
+    void clockinit();
+    void clocktick();
+    void settime(int32_t t);
+    void TERMINATE(); // immediate stop demanded by the protocol
+
+    // ---- engine: configuration ----
+    void LOADCONF();
+
+    // ---- engine: link and output ----
+    void BUTTONCONNECTCLICK();
+    void TIMERRETRYTIMER();
+    void CONNECTED(uint16_t error);
+    void CLOSED(uint16_t error);
+    void RECEIVE();
+    void receivebytes(std::string_view data); // RECEIVE's framing on given bytes
+    void SEND(const std::string& line);
+    void SENDFLUSH();
+    void MESEND(const std::string& text);
+    void CHANSEND(const std::string& text);
+    void NICKSEND(const std::string& text);
+    void MEMOSEND(const std::string& text);
+    void OPERSEND(const std::string& text);
+
+    // ---- engine: logging ----
+    void LOGWRITE(int32_t mask, const std::string& text);
+    void SENDOPERCHANNEL(int32_t user, const std::string& text);
+
+    // ---- P10 protocol ----
+    int32_t GETP10ID(const std::string& numeric);
+    void PARSECOMMAND(const std::string& line);
+    void SPAWNSERVICES();
+    void SENDRESETCHAN();
+    void SENDRESET();
+    void SENDRESETGLINE();
+    void SENDMOTD(const std::string& target);
+
+    // ---- network state: tables ----
+    int32_t ADDUSER();
+    int32_t ADDCHANNEL();
+    void SETNICK(int32_t user, const std::string& name);
+    void SETNS(int32_t rec, const std::string& name);
+    void SETCHANNAME(int32_t chan, const std::string& name);
+    void SETCS(int32_t rec, const std::string& name);
+    int32_t GETNICK(const std::string& name);
+    int32_t GETNS(const std::string& name);
+    int32_t GETCHANNAME(const std::string& name);
+    int32_t GETCS(const std::string& name);
+    void REMOVEUSERCHANNEL(int32_t chan, int32_t user);
+    void REMOVEUSER(int32_t user);
+    void REMOVECHANNEL(int32_t chan);
+    void DESTROYSERVER(int32_t server);
+    void CLEARSERVER();
+    void CLEARNS();
+    void CLEARCS();
+    void NEWUSER(int32_t user);
+    void ADDSEEN(int32_t user);
+
+    // ---- network state: modes ----
+    void SETCHANMODE(int32_t chan, bool add, char letter, const std::string& param);
+    void FLUSHCHANMODE(int32_t chan);
+    void FLUSHALLCHANMODE();
+    void PARSEMODECHAN(int32_t source, const tlinewords& w);
+    void PARSEMODEUSER(int32_t user, const std::string& text);
+    void PARSEMODELOCK(int32_t rec, const std::string& text);
+    void KILLCHANNEL(int32_t chan);
+
+    // ---- network state: nick protection and housekeeping ----
+    void NICKCHANGED(int32_t user);
+    void STARTNAG(int32_t user);
+    void nagsteps();
+    void TIMER1TIMER();
+    void TIMER2TIMER();
+    void clonescan();
+
+    // ---- registrations ----
+    int32_t NICKACCESS(int32_t user, int32_t ns, const std::string& password);
+    cprivsrec CHANACCESS(int32_t cs, int32_t user);
+    void CHECKSOP(int32_t user);
+    void IDENTIFY(int32_t user, int32_t ns);
+    bool ONIGNORE(int32_t ns, int32_t sender);
+    void CHECKMAIL(int32_t user);
+    int32_t newnsslot(); // lowest free registration slot (high-water rule), -1 when full
+    int32_t newcsslot();
+    std::string encodepass(const std::string& password) const;
+
+    // ---- databases, G-lines, jupes ----
+    void SAVENICKSERV();
+    void LOADNICKSERV();
+    void SAVECHANSERV();
+    void LOADCHANSERV();
+    void SAVEOPERSERV();
+    void LOADOPERSERV();
+    void ADDGLINE(const std::string& mask, int32_t expires, const std::string& reason,
+                  const std::string& setter);
+    void SENDGLINE(const std::string& mask, int32_t duration, const std::string& reason);
+
+    // ---- service bots ----
+    void BOTTALK(int bot, int32_t user, bool addressed, const std::string& text);
+
+    // Convenience accessors used throughout.
+    Tuser& user(int32_t i) { return net.users[i]; }
+    Tchannel& channel(int32_t i) { return net.channels[i]; }
+    Tnickserv& nickreg(int32_t i) { return reg.nicks[i]; }
+    Tchanserv& chanreg(int32_t i) { return reg.chans[i]; }
+};
+
+// The process-wide engine, set as soon as it is constructed; socket, timer and
+// signal callbacks reach the services through it.
+extern TForm1* Form1;
+
+} // namespace tessel

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "util/lazyslots.h"
+
+namespace tessel {
+
+inline constexpr int kNickRegCapacity = 30001; // slots 0..30000
+inline constexpr int kChanRegCapacity = 10001; // slots 0..10000
+inline constexpr int kNickAccess = 10;
+inline constexpr int kNickIgnore = 16;
+inline constexpr int kMemoSlots = 31;
+inline constexpr int kChanListEntries = 101;
+
+// Channel access lists, in the order they are stored.
+enum chanlist { LIST_AOP = 0, LIST_SOP = 1, LIST_VOP = 2, LIST_AKICK = 3 };
+
+struct tmemo {
+    std::string sender; // empty = free slot
+    int32_t sent = 0;
+    std::string text;
+    bool operator==(const tmemo&) const = default;
+};
+
+// One registered nick.
+struct Tnickserv {
+    int32_t TS = 0;
+    std::string nick;
+    std::string nickkey;
+    std::string gecos;
+    std::string lastmask;
+    std::string password;
+    std::string email;
+    std::string url;
+    int32_t regdate = 0;
+    int32_t lastdate = 0;
+    int32_t identuser = -1;
+    lazyslots<std::string, kNickAccess> access;
+    lazyslots<std::string, kNickIgnore> ignore;
+    bool privmsg = false;
+    bool private_ = false; // the `private` flag
+    lazyslots<tmemo, kMemoSlots> memos;
+};
+
+// One registered channel.
+struct Tchanserv {
+    std::string channel;
+    std::string chankey;
+    std::string password;
+    int32_t chanindex = -1;
+    std::string owner;
+    std::string url;
+    std::string welcome;
+    std::string topic;
+    lazyslots<std::string, kChanListEntries> lists[4]; // AOP, SOP, VOP, AKICK
+    int32_t regdate = 0;
+    int32_t lastdate = 0;
+    bool ownerpresent = false;
+    bool private_ = false; // the `private` flag
+    bool strictop = false;
+    bool operop = false;
+    bool operonly = false;
+    std::string mlockon;
+    std::string mlockoff;
+    int32_t TS = 0;
+};
+
+// Result of CHANACCESS. level: -1 AKICK, 0 none, 1 VOP, 2 AOP, 3 SOP, 4 founder.
+struct cprivsrec {
+    bool registered = false;
+    int32_t level = 0;
+    bool founder = false;
+    bool strictop = false;
+    bool canvoice = false;
+    bool canop = false;
+};
+
+} // namespace tessel

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/tform1.h"
+
+namespace tesseltest {
+
+// An engine without sockets or timers: lines are fed straight into
+// PARSECOMMAND (or through the link's framing) and every line the services
+// send is captured, so tests can assert the exact bytes on the wire.
+class Harness {
+public:
+    // Own numeric "AB" (server number 1), server name "services.test",
+    // linked (linkstate 2) to hub.test with numeric "AK" and capacity mask 1023.
+    Harness();
+
+    tessel::TForm1 form;
+    std::vector<std::string> sent; // every line sent, without CR LF
+    int terminations = 0;          // immediate stops demanded by the protocol
+
+    // One received line, as the link layer hands it over, then the flushes
+    // that follow every received batch.
+    void feed(const std::string& line);
+    // Raw bytes through the link's framing (RECEIVE without a socket).
+    void receive(const std::string& bytes);
+    // Captured lines since the last call, and forget them.
+    std::vector<std::string> take();
+
+    // Introduces a user from the hub: "AK N nick 1 ts ident host +modes B]AAAB numeric :real".
+    // Returns the user index.
+    int32_t adduser(const std::string& nick, const std::string& numeric,
+                    const std::string& modes = "", const std::string& ident = "user",
+                    const std::string& host = "host.example", int32_t ts = 1000);
+};
+
+} // namespace tesseltest
