@@ -54,8 +54,6 @@ void Harness::feed(const std::string& line) {
     form.SENDFLUSH();
 }
 
-void Harness::receive(const std::string& bytes) { form.receivebytes(bytes); }
-
 std::vector<std::string> Harness::take() {
     std::vector<std::string> out;
     out.swap(sent);
