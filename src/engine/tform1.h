@@ -38,6 +38,7 @@ struct tlinkstate {
     std::string uplinkname;
     std::string recvbuffer;
     std::string sendbuffer;
+    bool discardingline = false; // the rest of an over-long received line is skipped
     // Where SENDFLUSH hands each batch: the link socket once FORMCREATE has
     // built it, a capture in the in-process test harness. Unset drops output.
     std::function<void(std::string_view batch)> outputsink;
