@@ -217,6 +217,10 @@ public:
 
     // ---- service bots ----
     void BOTTALK(int bot, int32_t user, bool addressed, const std::string& text);
+    // Registered nicks matching `pattern`, in name order, at most `max` (capped
+    // at 100) lines after `prefix`, then the count line.
+    void NICKLIST(const std::string& prefix, const std::string& pattern, int32_t asking,
+                  int32_t max);
 
     // Convenience accessors used throughout.
     Tuser& user(int32_t i) { return net.users[i]; }
