@@ -12,6 +12,7 @@
 
 #include "engine/config.h"
 #include "p10/linewords.h"
+#include "registry/databases.h"
 #include "registry/operdata.h"
 #include "registry/records.h"
 #include "state/records.h"
@@ -21,6 +22,8 @@ namespace tessel {
 
 class tltimer;
 class TLsocket;
+class tsafefile;
+class tdbreader;
 
 // The clock every part of the services reads.
 struct tclockstate {
@@ -99,6 +102,7 @@ public:
     tnetworkstate net;
     tregistrystate reg;
     toperstate oper;
+    tdbstate db;
     tmodestate modes;
     std::mt19937 random;
 
@@ -117,7 +121,7 @@ public:
     void INIT();
     void FORMCLOSE();
     void BUTTONDIECLICK();
-    void SAVEDB();
+    bool SAVEDB(); // false when a database could not be written (logged)
     void LOADDB();
     void clockinit();
     void clocktick();
@@ -205,12 +209,17 @@ public:
     std::string encodepass(const std::string& password) const;
 
     // ---- databases, G-lines, jupes ----
-    void SAVENICKSERV();
+    // The saves return false when the file could not be written; the failure
+    // is logged and the previous file stays as it was.
+    bool SAVENICKSERV();
     void LOADNICKSERV();
-    void SAVECHANSERV();
+    bool SAVECHANSERV();
     void LOADCHANSERV();
-    void SAVEOPERSERV();
+    bool SAVEOPERSERV();
     void LOADOPERSERV();
+    bool writedatabase(dbfile which, const std::function<void(tsafefile& out)>& body);
+    bool opendatabase(dbfile which, tdbreader& in); // false: absent or unreadable
+    void closedatabase(dbfile which, const tdbreader& in);
     void ADDGLINE(const std::string& mask, int32_t expires, const std::string& reason,
                   const std::string& setter);
     void SENDGLINE(const std::string& mask, int32_t duration, const std::string& reason);
