@@ -37,8 +37,8 @@ struct tconfig {
     bool usekill = false;
     bool settime = false;
     int32_t umode = 1;
-    bool scanner = false;          // kept across re-reads
-    int32_t scangduration = 0;     // kept across re-reads
+    bool scanner = false;      // kept across re-reads
+    int32_t scangduration = 0; // kept across re-reads
     int32_t nickexpire = 30;
     int32_t chanexpire = 30;
     int32_t maxchanperuser = 2;

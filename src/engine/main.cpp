@@ -1,2 +1,4 @@
 // Program entry of the services daemon.
-int main(int, char**) { return 0; }
+int main(int, char**) {
+    return 0;
+}

@@ -23,10 +23,20 @@ void TForm1::SENDFLUSH() {
     if (link.outputsink) link.outputsink(batch);
 }
 
-void TForm1::MESEND(const std::string& text) { SEND(cfg.servernumeric + " " + text); }
-void TForm1::CHANSEND(const std::string& text) { SEND(cfg.servernumeric + "AAA " + text); }
-void TForm1::NICKSEND(const std::string& text) { SEND(cfg.servernumeric + "AAB " + text); }
-void TForm1::MEMOSEND(const std::string& text) { SEND(cfg.servernumeric + "AAC " + text); }
-void TForm1::OPERSEND(const std::string& text) { SEND(cfg.servernumeric + "AAD " + text); }
+void TForm1::MESEND(const std::string& text) {
+    SEND(cfg.servernumeric + " " + text);
+}
+void TForm1::CHANSEND(const std::string& text) {
+    SEND(cfg.servernumeric + "AAA " + text);
+}
+void TForm1::NICKSEND(const std::string& text) {
+    SEND(cfg.servernumeric + "AAB " + text);
+}
+void TForm1::MEMOSEND(const std::string& text) {
+    SEND(cfg.servernumeric + "AAC " + text);
+}
+void TForm1::OPERSEND(const std::string& text) {
+    SEND(cfg.servernumeric + "AAD " + text);
+}
 
 } // namespace tessel

@@ -12,6 +12,7 @@
 
 #include "engine/config.h"
 #include "p10/linewords.h"
+#include "registry/databases.h"
 #include "registry/operdata.h"
 #include "registry/records.h"
 #include "state/records.h"
@@ -21,6 +22,8 @@ namespace tessel {
 
 class tltimer;
 class TLsocket;
+class tsafefile;
+class tdbreader;
 
 // The clock every part of the services reads.
 struct tclockstate {
@@ -38,6 +41,7 @@ struct tlinkstate {
     std::string uplinkname;
     std::string recvbuffer;
     std::string sendbuffer;
+    bool discardingline = false; // the rest of an over-long received line is skipped
     // Where SENDFLUSH hands each batch: the link socket once FORMCREATE has
     // built it, a capture in the in-process test harness. Unset drops output.
     std::function<void(std::string_view batch)> outputsink;
@@ -98,6 +102,7 @@ public:
     tnetworkstate net;
     tregistrystate reg;
     toperstate oper;
+    tdbstate db;
     tmodestate modes;
     std::mt19937 random;
 
@@ -116,7 +121,7 @@ public:
     void INIT();
     void FORMCLOSE();
     void BUTTONDIECLICK();
-    void SAVEDB();
+    bool SAVEDB(); // false when a database could not be written (logged)
     void LOADDB();
     void clockinit();
     void clocktick();
@@ -234,18 +239,27 @@ public:
     std::string encodepass(const std::string& password) const;
 
     // ---- databases, G-lines, jupes ----
-    void SAVENICKSERV();
+    // The saves return false when the file could not be written; the failure
+    // is logged and the previous file stays as it was.
+    bool SAVENICKSERV();
     void LOADNICKSERV();
-    void SAVECHANSERV();
+    bool SAVECHANSERV();
     void LOADCHANSERV();
-    void SAVEOPERSERV();
+    bool SAVEOPERSERV();
     void LOADOPERSERV();
+    bool writedatabase(dbfile which, const std::function<void(tsafefile& out)>& body);
+    bool opendatabase(dbfile which, tdbreader& in); // false: absent or unreadable
+    void closedatabase(dbfile which, const tdbreader& in);
     void ADDGLINE(const std::string& mask, int32_t expires, const std::string& reason,
                   const std::string& setter);
     void SENDGLINE(const std::string& mask, int32_t duration, const std::string& reason);
 
     // ---- service bots ----
     void BOTTALK(int bot, int32_t user, bool addressed, const std::string& text);
+    // Registered nicks matching `pattern`, in name order, at most `max` (capped
+    // at 100) lines after `prefix`, then the count line.
+    void NICKLIST(const std::string& prefix, const std::string& pattern, int32_t asking,
+                  int32_t max);
 
     // Convenience accessors used throughout.
     Tuser& user(int32_t i) { return net.users[i]; }

@@ -1,0 +1,218 @@
+// LOADCONF: reading tesselsv.ini (or tesselsv.cfg) into the settings.
+#include <charconv>
+#include <fstream>
+#include <iterator>
+
+#include "engine/tform1.h"
+#include "p10/ircupper.h"
+#include "p10/numerics.h"
+#include "util/twords.h"
+
+namespace tessel {
+
+namespace {
+
+constexpr int32_t kServerNumberMask = 4095;
+constexpr size_t kScanReasonPrefix = 10; // length of "SCANREASON"
+constexpr size_t kScanReasonNameMax = 200;
+
+// A decimal integer with an optional sign that fits 32 bits; anything else
+// (blanks included) is not a number and leaves the setting alone.
+bool parseint(const std::string& text, int32_t& out) {
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') ++first;
+    if (first == last) return false;
+    int32_t value = 0;
+    auto [ptr, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || ptr != last) return false;
+    out = value;
+    return true;
+}
+
+void setint(const std::string& value, int32_t& setting) {
+    parseint(value, setting);
+}
+
+bool isflagon(const std::string& value) {
+    return value == "1";
+}
+
+// The scanner's G-line duration: up to nine digits, nothing else; any other
+// value marks it invalid with -1.
+int32_t scangduration(const std::string& value) {
+    if (value.empty() || value.size() > 9) return -1;
+    int32_t n = 0;
+    for (char c : value) {
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+// Same name: the lowest entry holding it is overwritten; otherwise the lowest
+// free entry is taken; a full table ignores the line.
+void setscanreason(std::array<tscanreason, 10>& table, const std::string& name,
+                   const std::string& reason) {
+    if (name.empty()) return; // an entry with an empty name counts as free
+    int same = -1;
+    int freeentry = -1;
+    for (int i = static_cast<int>(table.size()) - 1; i >= 0; --i) {
+        if (table[i].name == name) same = i;
+        if (table[i].name.empty()) freeentry = i;
+    }
+    int target = same >= 0 ? same : freeentry;
+    if (target < 0) return;
+    table[target].name = name;
+    table[target].reason = reason;
+}
+
+// Everything LOADCONF puts back before reading: the defaults of tconfig,
+// except the scanner settings, which survive a re-read.
+void resetdefaults(tconfig& cfg, std::mt19937& random) {
+    const bool scanner = cfg.scanner;
+    const int32_t scangduration = cfg.scangduration;
+    cfg = tconfig{};
+    cfg.scanner = scanner;
+    cfg.scangduration = scangduration;
+    cfg.serverid = static_cast<int32_t>(random() % (kServerNumberMask + 1));
+}
+
+void applysetting(tconfig& cfg, const std::string& key, const std::string& value) {
+    if (key == "SOP") {
+        cfg.soplist = splitwords(value);
+    } else if (key == "CONNECTADDR") {
+        cfg.connectaddr = value;
+    } else if (key == "CONNECTPORT") {
+        cfg.connectport = value;
+    } else if (key == "CONNECTPASS") {
+        cfg.connectpass = value;
+    } else if (key == "SERVERNAME") {
+        cfg.servername = value;
+    } else if (key == "SERVERGCOS") {
+        cfg.servergcos = value;
+    } else if (key == "SERVERID") {
+        if (parseint(value, cfg.serverid)) cfg.serverid &= kServerNumberMask;
+    } else if (key == "SERVHOST") {
+        cfg.servhost = value;
+    } else if (key == "SERVUSERID") {
+        cfg.servuserid = value;
+    } else if (key == "NICKNICK") {
+        cfg.nicknick = value;
+    } else if (key == "NICKGCOS") {
+        cfg.nickgcos = value;
+    } else if (key == "CHANNICK") {
+        cfg.channick = value;
+    } else if (key == "CHANGCOS") {
+        cfg.changcos = value;
+    } else if (key == "MEMONICK") {
+        cfg.memonick = value;
+    } else if (key == "MEMOGCOS") {
+        cfg.memogcos = value;
+    } else if (key == "OPERNICK") {
+        cfg.opernick = value;
+    } else if (key == "OPERGCOS") {
+        cfg.opergcos = value;
+    } else if (key == "USEKILL") {
+        cfg.usekill = isflagon(value);
+    } else if (key == "SETTIME") {
+        cfg.settime = isflagon(value);
+    } else if (key == "UMODE") {
+        setint(value, cfg.umode);
+    } else if (key == "SCANNER") {
+        cfg.scanner = isflagon(value);
+    } else if (key == "SCANGDURATION") {
+        cfg.scangduration = scangduration(value);
+    } else if (key == "NICKEXPIRE") {
+        setint(value, cfg.nickexpire);
+    } else if (key == "CHANEXPIRE") {
+        setint(value, cfg.chanexpire);
+    } else if (key == "MAXCHANPERUSER") {
+        setint(value, cfg.maxchanperuser);
+    } else if (key == "CLONEWARN") {
+        setint(value, cfg.clonewarn);
+    } else if (key == "CLONEKILL") {
+        setint(value, cfg.clonekill);
+    } else if (key == "LOGFILE") {
+        cfg.logfile = value;
+    } else if (key == "LOGMASK") {
+        setint(value, cfg.logmask);
+    } else if (key == "AUTOGREET") {
+        cfg.autogreet = value;
+    } else if (key == "HIDDENHOST") {
+        cfg.hiddenhost = isflagon(value);
+    } else if (key == "CRYPTPASS") {
+        cfg.cryptpass = isflagon(value);
+    } else if (key == "MSGCOMMAND") {
+        cfg.msgcommand = value == "PRIVMSG" ? "P" : value;
+    } else if (key == "ALLOWNICKREG") {
+        cfg.allownickreg = isflagon(value);
+    } else if (key == "ALLOWCHANREG") {
+        cfg.allowchanreg = isflagon(value);
+    } else if (key == "SAFEIDENTIFY") {
+        cfg.safeidentify = isflagon(value);
+    } else if (key == "OPERCHANNEL") {
+        cfg.operchannel = value;
+    }
+    if (key.compare(0, kScanReasonPrefix, "SCANREASON") == 0) {
+        setscanreason(cfg.scanreasons, key.substr(kScanReasonPrefix, kScanReasonNameMax), value);
+    }
+}
+
+} // namespace
+
+void TForm1::LOADCONF() {
+    net.serverbynumber.fill(-1);
+    if (log.logfile) {
+        std::fclose(log.logfile);
+        log.logfile = nullptr;
+    }
+    log.logopen = false;
+    resetdefaults(cfg, random);
+
+    std::ifstream file("tesselsv.ini", std::ios::binary);
+    if (!file.is_open()) file.open("tesselsv.cfg", std::ios::binary);
+    if (file.is_open()) {
+        const std::string text{std::istreambuf_iterator<char>(file),
+                               std::istreambuf_iterator<char>()};
+        // A line without "=" repeats the previous line's key and value.
+        std::string key;
+        std::string value;
+        size_t start = 0;
+        while (start < text.size()) {
+            // CR LF, CR and LF all end a line.
+            size_t end = text.find_first_of("\r\n", start);
+            if (end == std::string::npos) end = text.size();
+            std::string_view line = std::string_view(text).substr(start, end - start);
+            start = end + 1;
+            if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++start;
+            if (!line.empty() && (line[0] == '#' || line[0] == ';')) continue;
+            size_t eq = line.find('=');
+            if (eq != std::string_view::npos) {
+                key = ircupper(line.substr(0, eq));
+                value = std::string(line.substr(eq + 1));
+            }
+            applysetting(cfg, key, value);
+        }
+    }
+
+    // Derived values. They are derived even without a file, so the services
+    // never introduce themselves with an empty numeric nor forget their own.
+    const bool privmsg = ircupper(cfg.msgcommand) == "P";
+    cfg.msgcommand.assign(1, privmsg ? 'P' : 'O');
+
+    if (!cfg.logfile.empty()) {
+        log.logfile = std::fopen(cfg.logfile.c_str(), "a");
+        log.logopen = log.logfile != nullptr;
+    }
+
+    cfg.servernumber = cfg.serverid;
+    cfg.servernumeric = encodenumeric(static_cast<uint32_t>(cfg.serverid), 2);
+    tserver& own = net.servers[0];
+    own.numeric = cfg.servernumber;
+    own.name = cfg.servername;
+    own.namekey = ircupper(cfg.servername);
+    net.serverbynumber[cfg.servernumber] = 0;
+}
+
+} // namespace tessel

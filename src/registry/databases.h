@@ -1,0 +1,23 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace tessel {
+
+enum dbfile { DB_NICKSERV = 0, DB_CHANSERV = 1, DB_OPERSERV = 2 };
+
+// The three database files, relative to the working directory.
+inline constexpr const char* kDbFileNames[3] = {"nickserv.db", "chanserv.db", "operserv.db"};
+
+// Log category of database failures (administrative messages).
+inline constexpr int32_t kLogDatabase = 0x1000;
+
+struct tdbstate {
+    // A database file that exists but could not be read completely. Saving it
+    // would replace the records that were never read by an empty or partial
+    // table, so the file is left alone until a later load reads it.
+    std::array<bool, 3> unreadable{};
+};
+
+} // namespace tessel

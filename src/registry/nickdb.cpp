@@ -1,0 +1,116 @@
+#include "engine/tform1.h"
+#include "registry/dblists.h"
+#include "registry/dbreader.h"
+#include "registry/safefile.h"
+
+namespace tessel {
+
+namespace {
+
+constexpr size_t kMemoTextLoaded = 512;
+
+void writenick(tsafefile& out, const Tnickserv& r) {
+    out.line("nick=" + r.nick);
+    out.line("gecos=" + r.gecos);
+    out.line("regdate=" + std::to_string(r.regdate));
+    out.line("lastdate=" + std::to_string(r.lastdate));
+    out.line("TS=" + std::to_string(r.TS));
+    out.line("lastmask=" + r.lastmask);
+    out.line("pass=" + r.password);
+    if (r.privmsg) out.line("privmsg=1");
+    if (r.private_) out.line("private=1");
+    if (!r.email.empty()) out.line("email=" + r.email);
+    if (!r.url.empty()) out.line("url=" + r.url);
+    out.line("access=" + listtext(r.access));
+    const std::string ignores = listtext(r.ignore);
+    if (!ignores.empty()) out.line("ignore=" + ignores);
+    for (size_t i = 0; i < r.memos.size(); ++i) {
+        const tmemo& m = r.memos[i];
+        if (m.sender.empty()) continue;
+        out.line("memo=" + m.sender + " " + std::to_string(m.sent) + " :" + m.text);
+    }
+    out.line("");
+}
+
+// One field line of a record; the record's name has been handled already.
+void readnickfield(Tnickserv& r, const std::string& key, std::string_view value, int& memo) {
+    if (key == "GECOS")
+        r.gecos = value;
+    else if (key == "LASTMASK")
+        r.lastmask = value;
+    else if (key == "PASS")
+        r.password = value;
+    else if (key == "EMAIL")
+        r.email = value;
+    else if (key == "URL")
+        r.url = value;
+    else if (key == "REGDATE")
+        r.regdate = decimalor(value, 0);
+    else if (key == "LASTDATE")
+        r.lastdate = decimalor(value, 0);
+    else if (key == "TS")
+        r.TS = decimalor(value, 0);
+    else if (key == "PRIVMSG")
+        r.privmsg = value == "1";
+    else if (key == "PRIVATE")
+        r.private_ = value == "1";
+    else if (key == "ACCESS")
+        readlist(r.access, value);
+    else if (key == "IGNORE")
+        readlist(r.ignore, value);
+    else if (key == "MEMO") {
+        // A full mailbox ignores further memo lines.
+        if (memo >= kMemoSlots) return;
+        const twords words = splitwords(value);
+        tmemo& m = r.memos.at(memo++);
+        m.sender = words[0];
+        m.sent = decimalor(words[1], 0);
+        m.text = trailingtext(value).substr(0, kMemoTextLoaded);
+    }
+}
+
+} // namespace
+
+bool TForm1::SAVENICKSERV() {
+    return writedatabase(DB_NICKSERV, [this](tsafefile& out) {
+        out.line("# NICKSERV DATABASE");
+        out.line("");
+        for (int32_t i = 0; i <= reg.nicks.highwater && i < reg.nicks.capacity(); ++i)
+            if (reg.nicks.valid(i)) writenick(out, reg.nicks[i]);
+    });
+}
+
+void TForm1::LOADNICKSERV() {
+    CLEARNS();
+    tdbreader in;
+    if (!opendatabase(DB_NICKSERV, in)) return;
+    int32_t last = -1;     // slot of the record being read
+    bool skipping = false; // the lines belong to a record that is not stored
+    int memo = 0;
+    std::string line;
+    std::string key;
+    std::string_view value;
+    while (in.readline(line)) {
+        if (!line.empty() && (line[0] == '#' || line[0] == ';')) continue;
+        if (!splitkeyvalue(line, key, value)) continue;
+        if (key == "NICK") {
+            // Records beyond the table's capacity are dropped with all their lines.
+            skipping = last + 1 >= reg.nicks.capacity() || !loadablename(value);
+            if (skipping) continue;
+            ++last;
+            reg.nicks.recs[last] = std::make_unique<Tnickserv>();
+            reg.nicks.inuse[last] = 1;
+            reg.nicks[last].identuser = -1;
+            SETNS(last, std::string(value));
+            memo = 0;
+            ++reg.nickcount;
+            continue;
+        }
+        if (last < 0 || skipping) continue;
+        readnickfield(reg.nicks[last], key, value, memo);
+    }
+    closedatabase(DB_NICKSERV, in);
+    reg.nicks.highwater = last;
+}
+
+} // namespace tessel
