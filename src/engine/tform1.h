@@ -158,6 +158,36 @@ public:
     void SENDRESET();
     void SENDRESETGLINE();
     void SENDMOTD(const std::string& target);
+    void sendversion(const std::string& target); // the 351 reply to a VERSION query
+
+    // Inbound handlers, one per token group; p10/dispatch.cpp maps the tokens
+    // to them. A handler gets the line already cut into words.
+    void onerror(const tlinewords& w);
+    void onserver(const tlinewords& w); // the hub's own SERVER line
+    void onping(const tlinewords& w);
+    void onendofburst(const tlinewords& w);
+    void onnick(const tlinewords& w);
+    void onserverintro(const tlinewords& w);
+    void onprivmsg(const tlinewords& w);
+    void onnotice(const tlinewords& w);
+    void onjoin(const tlinewords& w); // J and C
+    void onburst(const tlinewords& w);
+    void onpart(const tlinewords& w);
+    void ontopic(const tlinewords& w);
+    void onkick(const tlinewords& w);
+    void onquit(const tlinewords& w);
+    void onsquit(const tlinewords& w);
+    void onkill(const tlinewords& w);
+    void onmode(const tlinewords& w); // M and OM
+    void onclearmodes(const tlinewords& w);
+    void onversion(const tlinewords& w);
+    void onmotd(const tlinewords& w);
+    void onwallops(const tlinewords& w);
+
+    // Tests watch what the dispatcher hands to the service bots: when set, it
+    // is called with BOTTALK's arguments just before BOTTALK runs.
+    std::function<void(int bot, int32_t user, bool addressed, const std::string& text)>
+        bottalkobserver;
 
     // ---- network state: tables ----
     int32_t ADDUSER();

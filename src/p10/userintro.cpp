@@ -1,0 +1,141 @@
+// Token N: a server introducing a new client, or a client changing its nick.
+#include "engine/tform1.h"
+#include "p10/decimalword.h"
+#include "p10/ircupper.h"
+#include "p10/numerics.h"
+
+namespace tessel {
+
+namespace {
+
+// The services cannot follow the network any more: they log the line and
+// break their own link, so the hub's next burst rebuilds the picture.
+void breaklink(TForm1& form, const std::string& reason, const std::string& line) {
+    form.LOGWRITE(0x4000, "Invalid: " + reason + ": " + line);
+    form.MESEND("SQ " + form.link.uplinkname + " 0 :Invalid: " + reason + ": " + line);
+}
+
+// The user modes an introduction carries that the services keep track of.
+void introductionmodes(Tuser& u, const std::string& word) {
+    for (char c : word) {
+        switch (c) {
+        case 'o':
+            u.umode_o = true;
+            break;
+        case 'i':
+            u.umode_i = true;
+            break;
+        case 'w':
+            u.umode_w = true;
+            break;
+        case 's':
+            u.umode_s = true;
+            break;
+        case 'd':
+            u.umode_d = true;
+            break;
+        case 'k':
+            u.umode_k = true;
+            break;
+        case 'x':
+            u.umode_x = true;
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// Where a client numeric lives: its server's slot and masked client number.
+struct clientplace {
+    int32_t server = -1;
+    int32_t clientnum = 0;
+};
+
+bool placeclient(const TForm1& form, const std::string& numeric, clientplace& place) {
+    if (numeric.size() != 5) return false;
+    const int32_t number = decodenumeric(numeric.substr(0, 2));
+    const int32_t client = decodenumeric(numeric.substr(2));
+    if (number < 0 || number >= kServerNumbers || client < 0) return false;
+    const int32_t server = form.net.serverbynumber[number];
+    // Slot 0 is the services' own server: the network never introduces its clients.
+    if (server <= 0 || server >= kServerCapacity || !form.net.servers[server].inuse) return false;
+    const tserver& s = form.net.servers[server];
+    const int32_t clientnum = client & s.mask;
+    if (clientnum < 0 || static_cast<size_t>(clientnum) >= s.slots.size()) return false;
+    place.server = server;
+    place.clientnum = clientnum;
+    return true;
+}
+
+} // namespace
+
+// Introduction: N nick hops ts ident host [+modes [args]] ip numeric :realname
+// Nick change:  N nick ts
+void TForm1::onnick(const tlinewords& w) {
+    const int32_t holder = GETNICK(w.upwords[1]);
+    if (holder >= 0 && holder != w.sourceuser) {
+        breaklink(*this, "nick collision", w.line);
+        return;
+    }
+
+    if (w.sourceuser >= 0) {
+        if (w.words[1].empty()) {
+            LOGWRITE(0x4000, "Invalid: nick change without a nick: " + w.line);
+            return;
+        }
+        Tuser& u = user(w.sourceuser);
+        const bool newnick = w.upwords[1] != u.nickkey;
+        SETNICK(w.sourceuser, w.words[1]);
+        u.nickts = decimalor(w.words[2], 0);
+        if (newnick) NICKCHANGED(w.sourceuser);
+        return;
+    }
+
+    // Only servers introduce clients; a nick change from a client the services
+    // do not know (one that has just left, say) changes nothing.
+    if (w.source.size() != 2) {
+        LOGWRITE(0x4000, "Invalid: nick change from an unknown client: " + w.line);
+        return;
+    }
+    if (w.words[8].empty()) {
+        breaklink(*this, "Received nick for not yet existing user with not enough params", w.line);
+        return;
+    }
+    const std::string numeric = normalisenumeric(w.words[w.wordcount - 2]);
+    clientplace place;
+    if (!placeclient(*this, numeric, place)) {
+        LOGWRITE(0x4000, "Invalid: client introduced on an unknown server: " + w.line);
+        return;
+    }
+    // A numeric still held by someone else means that client left unnoticed.
+    tserver& server = net.servers[place.server];
+    const int32_t stale = server.slots[static_cast<size_t>(place.clientnum)];
+    if (stale >= 0) {
+        LOGWRITE(0x4000, "Invalid: client numeric reused: " + w.line);
+        REMOVEUSER(stale);
+    }
+    const int32_t u = ADDUSER();
+    if (u < 0) {
+        LOGWRITE(0x4000, "Invalid: user table full: " + w.line);
+        return;
+    }
+
+    Tuser& rec = user(u);
+    SETNICK(u, w.words[1]);
+    rec.nickts = decimalor(w.words[3], 0);
+    rec.ident = w.words[4];
+    rec.host = w.words[5];
+    rec.realname = w.lastword();
+    if (!w.words[6].empty() && w.words[6][0] == '+') introductionmodes(rec, w.words[6]);
+    rec.numeric = numeric;
+    rec.server = place.server;
+    rec.clientnum = place.clientnum;
+    server.slots[static_cast<size_t>(place.clientnum)] = u;
+    rec.ip = numericiptext(decodenumeric(w.words[w.wordcount - 3]));
+
+    NEWUSER(u);
+    NICKCHANGED(u);
+}
+
+} // namespace tessel

@@ -1,0 +1,25 @@
+// Where a new registration goes.
+#include "engine/tform1.h"
+#include "state/tableops.h"
+
+namespace tessel {
+
+namespace {
+
+// The lowest free slot; the high-water mark rises to it when it lies above.
+template <class T> int32_t newslot(rectable<T>& table) {
+    const int32_t slot = lowestfreeslot(table);
+    if (slot >= 0 && slot > table.highwater) table.highwater = slot;
+    return slot;
+}
+
+} // namespace
+
+int32_t TForm1::newnsslot() {
+    return newslot(reg.nicks);
+}
+int32_t TForm1::newcsslot() {
+    return newslot(reg.chans);
+}
+
+} // namespace tessel
