@@ -29,6 +29,7 @@ void checkfd(int32_t fd, const char* what) {
 }
 
 void changebit(tfdset& set, int32_t fd, bool on) {
+    if (on && fd > g_loop.maxfd) g_loop.maxfd = fd;
     if (set.has(fd) == on) return;
     if (on)
         set.set(fd);

@@ -40,7 +40,7 @@ struct tloopstate {
     tfdset readset;
     tfdset writeset;
     std::array<tlasio*, kmaxfds> fdowner{};
-    int32_t maxfd = -1; // highest descriptor ever attached
+    int32_t maxfd = -1; // highest descriptor ever attached or watched
 
     tlasio* asiolist = nullptr;     // every live tlasio, newest first
     tltimer* timerlist = nullptr;   // every live tltimer, newest first

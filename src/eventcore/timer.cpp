@@ -6,6 +6,16 @@ namespace tessel {
 
 namespace {
 
+// Restores the walk positions when a handler raises out of the sweep.
+struct sweepguard {
+    ~sweepguard() {
+        loopstate().timercursor = nullptr;
+        loopstate().timercurrent = nullptr;
+    }
+};
+
+} // namespace
+
 bool later(const ttimeval& a, const ttimeval& b) {
     return a.sec > b.sec || (a.sec == b.sec && a.usec > b.usec);
 }
@@ -17,16 +27,6 @@ ttimeval addmillis(ttimeval t, int32_t ms) {
     t.usec = static_cast<int32_t>(usec % 1000000);
     return t;
 }
-
-// Restores the walk positions when a handler raises out of the sweep.
-struct sweepguard {
-    ~sweepguard() {
-        loopstate().timercursor = nullptr;
-        loopstate().timercurrent = nullptr;
-    }
-};
-
-} // namespace
 
 ttimeval timernow() {
     timespec ts{};

@@ -21,6 +21,10 @@ struct ttimeval {
 // The clock timers run on. It is monotonic, so setting the system clock
 // neither stalls the timers nor makes them fire in a burst.
 ttimeval timernow();
+// t plus ms milliseconds (negative counts as 0).
+ttimeval addmillis(ttimeval t, int32_t ms);
+// a is later than b.
+bool later(const ttimeval& a, const ttimeval& b);
 
 // Periodic timer. A new timer is due at once; after each sweep in which it was
 // due it is next due one interval after that sweep (lateness is not caught
