@@ -165,7 +165,12 @@ void runloop() {
             throw ESocketException("select returned error " + std::to_string(err));
 
         if (g_loop.timerlist) firetimers();
-        if (n > 0) dispatchdescriptors(readable, writable);
+        if (n > 0) {
+            // A timer handler may have closed a descriptor that was reported
+            // ready, and a new connection may already use its number.
+            if (g_loop.setschanged) repoll(readable, writable);
+            dispatchdescriptors(readable, writable);
+        }
         if (g_loop.freeflag) {
             g_loop.freeflag = false;
             freemarked();
