@@ -1,5 +1,7 @@
 #include "net/tbinip.h"
 
+#include "net/dnsresolver.h"
+
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -200,6 +202,15 @@ tbinip parseip(const std::string& text) {
     if (!parseipv4literal(text, ip.addr)) return tbinip{};
     ip.family = familyipv4;
     return ip;
+}
+
+tbinip lookupip(const std::string& text, int seconds) {
+    tbinip ip = parseip(text);
+    if (ip.family != 0) return ip;
+    tdnsstate state;
+    startforward(text, state, 0);
+    resolvewait(state, seconds);
+    return state.resultip;
 }
 
 std::string formatip(const tbinip& ip) {

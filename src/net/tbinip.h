@@ -14,8 +14,10 @@ struct tbinip {
 
 // Literal addresses only; family 0 when the text is not one.
 tbinip parseip(const std::string& text);
-// parseip, then an A lookup of the text as a host name through the resolver,
-// waiting at most `seconds`; family 0 when that fails too.
+// parseip, then a lookup of the text as a host name through the resolver (A,
+// falling back to AAAA), waiting at most `seconds`; family 0 when that fails
+// too. Throws std::runtime_error("unable to bind") when the resolver's socket
+// cannot be set up.
 tbinip lookupip(const std::string& text, int seconds);
 std::string formatip(const tbinip& ip);
 bool sameip(const tbinip& a, const tbinip& b);

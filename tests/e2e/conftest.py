@@ -1,0 +1,129 @@
+"""Fixtures of the end-to-end tests: one real hub per session, the daemon
+under test per test, and IRC clients on the hub's client port.
+
+A hub or daemon that cannot be had is a skip on a developer's machine and a
+failure in CI (CI=true), where a silently skipped suite would hide it.
+"""
+
+import os
+
+import pytest
+
+import hub as hubmod
+import ircclient
+import services as servicesmod
+
+
+def in_ci():
+    return os.environ.get("CI", "").lower() == "true"
+
+
+def unavailable(reason):
+    """Skips the test, or fails it in CI."""
+    if in_ci():
+        pytest.fail(f"end-to-end environment unavailable in CI: {reason}", pytrace=False)
+    pytest.skip(reason)
+
+
+@pytest.fixture(scope="session")
+def _hub_or_reason():
+    # The outcome is shared: a hub that failed to start is not retried by
+    # every test.
+    hub = hubmod.Hub()
+    try:
+        hub.prepare()
+        hub.start()
+    except hubmod.HubUnavailable as err:
+        hub.stop()
+        yield None, str(err)
+        return
+    except BaseException:
+        hub.stop()
+        raise
+    try:
+        yield hub, None
+    finally:
+        hub.stop()
+
+
+@pytest.fixture
+def hub(_hub_or_reason):
+    """The session's running hub."""
+    hub, reason = _hub_or_reason
+    if hub is None:
+        unavailable(f"no hub: {reason}")
+    if not hub.running():
+        pytest.fail(f"the hub is no longer running:\n{hub.output()}", pytrace=False)
+    return hub
+
+
+@pytest.fixture
+def irc_client(hub):
+    """Factory of registered IRC clients on the hub; all are closed after
+    the test."""
+    clients = []
+
+    def connect(nick, **kwargs):
+        client = ircclient.IrcClient(hub.client_port, nick, **kwargs)
+        clients.append(client)
+        client.connect()
+        return client
+
+    yield connect
+    for client in clients:
+        try:
+            client.close()
+        except Exception:  # the test's own failure matters more
+            pass
+
+
+@pytest.fixture
+def oper_client(irc_client):
+    """Factory of IRC operators that receive every server notice."""
+
+    def connect(nick):
+        client = irc_client(nick)
+        answer = client.oper(hubmod.OPER_NAME, hubmod.OPER_PASSWORD)
+        assert answer.command == "381", answer.raw
+        client.send(f"MODE {nick} +s 65535")
+        client.expect(lambda l: l.command == "008", what="the server notice mask")
+        return client
+
+    return connect
+
+
+@pytest.fixture
+def start_services(hub, request):
+    """Factory that starts the daemon linked (or linking) to the hub:
+    start_services(settings={...}, databases={"nickserv.db": "..."}).
+    Every daemon started is stopped with SIGTERM after the test; when the
+    test failed its output and log are printed."""
+    started = []
+    binary = servicesmod.binary_path()
+    if not os.path.isfile(binary):
+        unavailable(f"the daemon {binary} is not built")
+
+    def start(settings=None, databases=None):
+        sv = servicesmod.Services(hub.server_port, settings=settings, databases=databases,
+                                  binary=binary)
+        started.append(sv)
+        sv.prepare().start()
+        return sv
+
+    yield start
+    failed = getattr(request.node, "_e2e_failed", False)
+    for sv in started:
+        sv.stop()
+        if failed:
+            print(f"\n=== daemon in {sv.dir}\n{sv.diagnostics()}")
+        sv.cleanup()
+    if failed:
+        print(f"\n=== hub\n{hub.output()}")
+
+
+@pytest.hookimpl(hookwrapper=True)
+def pytest_runtest_makereport(item, call):
+    outcome = yield
+    report = outcome.get_result()
+    if report.when == "call" and report.failed:
+        item._e2e_failed = True

@@ -1,0 +1,158 @@
+"""The services daemon under test, run in a private directory.
+
+The daemon reads its configuration and databases from the directory of its
+executable, so the binary is copied into a temporary directory together with
+a generated tesselsv.ini and any seeded database files, and started there with
+"foreground". stop() sends SIGTERM and waits (bounded) for the exit.
+"""
+
+import ctypes
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+import hub as hubmod
+
+PR_SET_PDEATHSIG = 1
+
+REPO_ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+DATABASE_FILES = ("nickserv.db", "chanserv.db", "operserv.db")
+
+
+def binary_path():
+    return os.environ.get("TESSELSV_BINARY") or os.path.join(REPO_ROOT, "build", "tesselsv")
+
+
+def _die_with_parent():
+    try:
+        libc = ctypes.CDLL("libc.so.6", use_errno=True)
+        libc.prctl(PR_SET_PDEATHSIG, signal.SIGTERM, 0, 0, 0)
+    except OSError:
+        pass
+
+
+def default_settings(server_port):
+    """Configuration that links to the test hub as the server it expects."""
+    return {
+        "CONNECTADDR": "127.0.0.1",
+        "CONNECTPORT": str(server_port),
+        "CONNECTPASS": hubmod.LINK_PASSWORD,
+        "SERVERNAME": hubmod.SERVICES_NAME,
+        "SERVERID": str(hubmod.SERVICES_NUMERIC),
+        "SERVERGCOS": "tesselsv under test",
+        "LOGFILE": "tesselsv.log",
+        "LOGMASK": "32767",  # every category, raw inbound lines included
+    }
+
+
+def render_ini(settings):
+    return "".join(f"{key}={value}\n" for key, value in settings.items())
+
+
+class Services:
+    def __init__(self, server_port, settings=None, databases=None, binary=None, workdir=None):
+        self.binary_source = binary or binary_path()
+        self._own_dir = workdir is None
+        self.dir = workdir or tempfile.mkdtemp(prefix="tessel-sv-")
+        self.settings = default_settings(server_port)
+        self.settings.update(settings or {})
+        self.databases = dict(databases or {})
+        self.binary = os.path.join(self.dir, "tesselsv")
+        self.output_path = os.path.join(self.dir, "stdout.txt")
+        self.proc = None
+        self.exit_status = None
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def prepare(self):
+        if not os.path.isfile(self.binary_source):
+            raise FileNotFoundError(f"the daemon {self.binary_source} is not built")
+        # A copy, not a link: the daemon's working directory is the directory
+        # its own path names, and databases written there stay private.
+        shutil.copy2(self.binary_source, self.binary)
+        with open(self.path("tesselsv.ini"), "w") as f:
+            f.write(render_ini(self.settings))
+        for name, text in self.databases.items():
+            with open(self.path(name), "w") as f:
+                f.write(text)
+        return self
+
+    def start(self):
+        out = open(self.output_path, "ab")
+        try:
+            self.proc = subprocess.Popen(
+                [self.binary, "foreground"], cwd=self.dir, stdin=subprocess.DEVNULL,
+                stdout=out, stderr=subprocess.STDOUT, preexec_fn=_die_with_parent,
+                start_new_session=True)
+        finally:
+            out.close()
+        self.exit_status = None
+        return self
+
+    def running(self):
+        return self.proc is not None and self.proc.poll() is None
+
+    def stop(self, timeout=20.0):
+        """SIGTERM, then waits up to `timeout` seconds; a daemon that does
+        not stop is killed. Returns the exit status (negative for a signal),
+        or None when it had to be killed."""
+        proc = self.proc
+        if proc is None:
+            return self.exit_status
+        if proc.poll() is None:
+            proc.send_signal(signal.SIGTERM)
+            try:
+                proc.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait(timeout=10)
+                self.proc = None
+                self.exit_status = None
+                return None
+        self.exit_status = proc.returncode
+        self.proc = None
+        return self.exit_status
+
+    def cleanup(self):
+        self.stop()
+        if self._own_dir:
+            shutil.rmtree(self.dir, ignore_errors=True)
+
+    # -- what the daemon left behind ---------------------------------------
+
+    def read(self, name):
+        try:
+            with open(self.path(name), "rb") as f:
+                return f.read().decode("utf-8", "replace")
+        except FileNotFoundError:
+            return ""
+
+    def log(self):
+        return self.read(self.settings.get("LOGFILE", "tesselsv.log"))
+
+    def output(self):
+        return self.read("stdout.txt")
+
+    def wait_for_log(self, pattern, timeout=15.0):
+        """Waits until the log file has a line matching the regular
+        expression and returns it."""
+        rx = re.compile(pattern)
+        deadline = time.monotonic() + timeout
+        while True:
+            for line in self.log().splitlines():
+                if rx.search(line):
+                    return line
+            if time.monotonic() >= deadline:
+                raise AssertionError(f"no log line matching {pattern!r} within {timeout} s; "
+                                     f"log:\n{self.log()[-3000:]}")
+            time.sleep(0.2)
+
+    def diagnostics(self):
+        """Everything worth showing when a test fails."""
+        return (f"--- daemon stdout\n{self.output()[-3000:] or '(empty)'}\n"
+                f"--- daemon log\n{self.log()[-3000:] or '(empty)'}")
