@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/tform1.h"
-#include "p10/decimalword.h"
+#include "registry/dbreader.h"
 #include "p10/ircupper.h"
 #include "p10/numerics.h"
 #include "state/modelock.h"
@@ -250,8 +250,9 @@ void TForm1::onjoin(const tlinewords& w) {
 // B #chan ts [+modes [params]] [members] [:%bans]
 void TForm1::onburst(const tlinewords& w) {
     if (w.words[1].empty()) return;
-    const auto ts = decimalvalue(w.words[2]);
-    if (!ts) LOGWRITE(0x4000, "Invalid: burst with an unreadable timestamp: " + w.line);
+    int32_t ts = 0;
+    const bool tsread = parsedecimal(w.words[2], ts);
+    if (!tsread) LOGWRITE(0x4000, "Invalid: burst with an unreadable timestamp: " + w.line);
 
     bool overridden = false;
     int32_t chan = GETCHANNAME(w.upwords[1]);
@@ -259,7 +260,7 @@ void TForm1::onburst(const tlinewords& w) {
         chan = createchannel(*this, w.words[1], w.line);
         if (chan < 0) return;
         Tchannel& c = channel(chan);
-        c.chants = ts.value_or(0);
+        c.chants = tsread ? ts : 0;
         Tchanserv* r = registrationof(*this, c);
         if (r && heldbychanserv(*this, c)) {
             if ((r->TS == 0 || r->TS > c.chants) && c.chants != 0) r->TS = c.chants;
@@ -270,10 +271,10 @@ void TForm1::onburst(const tlinewords& w) {
         }
     } else {
         Tchannel& c = channel(chan);
-        if (!ts || *ts > c.chants)
+        if (!tsread || ts > c.chants)
             overridden = true;
         else
-            c.chants = *ts;
+            c.chants = ts;
     }
     const std::string channame = channel(chan).name;
 
