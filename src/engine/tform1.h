@@ -42,6 +42,8 @@ struct tlinkstate {
     std::string recvbuffer;
     std::string sendbuffer;
     bool discardingline = false; // the rest of an over-long received line is skipped
+    bool closepending = false;   // the hub stopped reading; the link is being dropped
+    int32_t stopsignals = 0;     // SIGINT/SIGTERM received; a blocking flush gives up
     // Where SENDFLUSH hands each batch: the link socket once FORMCREATE has
     // built it, a capture in the in-process test harness. Unset drops output.
     std::function<void(std::string_view batch)> outputsink;
@@ -126,7 +128,8 @@ public:
     void clockinit();
     void clocktick();
     void settime(int32_t t);
-    void TERMINATE(); // immediate stop demanded by the protocol
+    void TERMINATE();                // immediate stop demanded by the protocol
+    void stopsignal(int32_t signum); // the services' handler of caught signals
 
     // ---- engine: configuration ----
     void LOADCONF();
@@ -145,6 +148,8 @@ public:
     void NICKSEND(const std::string& text);
     void MEMOSEND(const std::string& text);
     void OPERSEND(const std::string& text);
+    void queuelinkoutput(std::string_view batch); // SENDFLUSH's sink in the daemon
+    void drainlink();                             // BUTTONDIECLICK's bounded blocking flush
 
     // ---- engine: logging ----
     void LOGWRITE(int32_t mask, const std::string& text);

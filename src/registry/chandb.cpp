@@ -1,4 +1,5 @@
 #include "engine/tform1.h"
+#include "p10/decimalword.h"
 #include "registry/dblists.h"
 #include "registry/dbreader.h"
 #include "registry/safefile.h"

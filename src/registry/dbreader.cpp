@@ -1,7 +1,6 @@
 #include "registry/dbreader.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -99,24 +98,6 @@ bool splitkeyvalue(std::string_view line, std::string& key, std::string_view& va
     key = ircupper(line.substr(0, eq));
     value = line.substr(eq + 1);
     return true;
-}
-
-bool parsedecimal(std::string_view text, int32_t& out) {
-    if (!text.empty() && text[0] == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && text[0] == '-') return false;
-    }
-    if (text.empty()) return false;
-    int32_t v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size()) return false;
-    out = v;
-    return true;
-}
-
-int32_t decimalor(std::string_view text, int32_t fallback) {
-    int32_t v = fallback;
-    return parsedecimal(text, v) ? v : fallback;
 }
 
 std::string_view trailingtext(std::string_view value) {

@@ -54,11 +54,6 @@ private:
 // "=", the value everything after it as read. False for a line without "=".
 bool splitkeyvalue(std::string_view line, std::string& key, std::string_view& value);
 
-// A signed decimal that fits 32 bits ("-12", "+7"); false for anything else.
-bool parsedecimal(std::string_view text, int32_t& out);
-// The number, or fallback when the text is not one.
-int32_t decimalor(std::string_view text, int32_t fallback);
-
 // The free text of a memo, G-line, jupe or seen line: what follows the " :"
 // that ends the leading words, or else what follows the first ":", or else the
 // whole value.

@@ -91,7 +91,7 @@ void TForm1::REMOVEUSERCHANNEL(int32_t chan, int32_t user) {
     // The counter follows every part processed, also one for a membership
     // that could not be recorded.
     --c.membercount;
-    const bool held = cfg.umode == 1 && c.csindex >= 0;
+    const bool held = cfg.umode == 1 && reg.chans.valid(c.csindex);
     if (c.membercount < 1 && !held) REMOVECHANNEL(chan);
 }
 

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/harness.h"
+
+namespace tesseltest {
+
+// The service clients on the harness' own server "AB".
+inline const std::string kNickServ = "ABAAB";
+inline const std::string kChanServ = "ABAAA";
+inline const std::string kMemoServ = "ABAAC";
+inline const std::string kOperServ = "ABAAD";
+// NickServ addressed as nick@server, the form SAFEIDENTIFY asks for.
+inline const std::string kNickServAt = "NickServ@services.test";
+
+class BotTest : public ::testing::Test {
+protected:
+    Harness h;
+
+    // Everything the services send when `from` messages `target` with `text`.
+    std::vector<std::string> say(const std::string& from, const std::string& text,
+                                 const std::string& target = kNickServ) {
+        h.take();
+        h.feed(from + " P " + target + " :" + text);
+        return h.take();
+    }
+
+    // A reply line with the default token.
+    static std::string notice(const std::string& to, const std::string& text,
+                              const std::string& service = kNickServ) {
+        return service + " O " + to + " :" + text;
+    }
+    static std::vector<std::string> notices(const std::string& to,
+                                            const std::vector<std::string>& texts) {
+        std::vector<std::string> out;
+        for (const auto& t : texts)
+            out.push_back(notice(to, t));
+        return out;
+    }
+
+    // Introduces `nick` and registers it; the user stays online, identified.
+    int32_t registered(const std::string& nick, const std::string& numeric,
+                       const std::string& password = "secret", const std::string& modes = "") {
+        int32_t u = h.adduser(nick, numeric, modes);
+        say(numeric, "REGISTER " + password + " " + nick + "@mail.example");
+        return u;
+    }
+
+    // A registration whose owner has left the network.
+    int32_t offlinerecord(const std::string& nick, const std::string& password = "secret") {
+        registered(nick, "AKAAz", password);
+        h.feed("AKAAz Q :gone");
+        h.take();
+        return h.form.GETNS(nick);
+    }
+
+    tessel::Tuser& user(int32_t i) { return h.form.user(i); }
+    tessel::Tnickserv& record(const std::string& nick) {
+        return h.form.nickreg(h.form.GETNS(nick));
+    }
+};
+
+} // namespace tesseltest
