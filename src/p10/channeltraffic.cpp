@@ -1,10 +1,11 @@
 // Channel traffic: joins and creations with the enforcement of registered
 // channels, channel bursts, parts, topics, kicks, mode lines and mode clearing.
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "engine/tform1.h"
-#include "registry/dbreader.h"
+#include "p10/decimalword.h"
 #include "p10/ircupper.h"
 #include "p10/numerics.h"
 #include "state/modelock.h"
@@ -250,9 +251,8 @@ void TForm1::onjoin(const tlinewords& w) {
 // B #chan ts [+modes [params]] [members] [:%bans]
 void TForm1::onburst(const tlinewords& w) {
     if (w.words[1].empty()) return;
-    int32_t ts = 0;
-    const bool tsread = parsedecimal(w.words[2], ts);
-    if (!tsread) LOGWRITE(0x4000, "Invalid: burst with an unreadable timestamp: " + w.line);
+    const std::optional<int32_t> ts = decimalvalue(w.words[2]);
+    if (!ts) LOGWRITE(0x4000, "Invalid: burst with an unreadable timestamp: " + w.line);
 
     bool overridden = false;
     int32_t chan = GETCHANNAME(w.upwords[1]);
@@ -260,7 +260,7 @@ void TForm1::onburst(const tlinewords& w) {
         chan = createchannel(*this, w.words[1], w.line);
         if (chan < 0) return;
         Tchannel& c = channel(chan);
-        c.chants = tsread ? ts : 0;
+        c.chants = ts.value_or(0);
         Tchanserv* r = registrationof(*this, c);
         if (r && heldbychanserv(*this, c)) {
             if ((r->TS == 0 || r->TS > c.chants) && c.chants != 0) r->TS = c.chants;
@@ -271,10 +271,10 @@ void TForm1::onburst(const tlinewords& w) {
         }
     } else {
         Tchannel& c = channel(chan);
-        if (!tsread || ts > c.chants)
+        if (!ts || *ts > c.chants)
             overridden = true;
         else
-            c.chants = ts;
+            c.chants = *ts;
     }
     const std::string channame = channel(chan).name;
 

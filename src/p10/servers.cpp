@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "engine/tform1.h"
-#include "registry/dbreader.h"
+#include "p10/decimalword.h"
 #include "p10/ircupper.h"
 #include "p10/numerics.h"
 #include "registry/wildmatch.h"

@@ -1,6 +1,6 @@
 // Token N: a server introducing a new client, or a client changing its nick.
 #include "engine/tform1.h"
-#include "registry/dbreader.h"
+#include "p10/decimalword.h"
 #include "p10/ircupper.h"
 #include "p10/numerics.h"
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/tform1.h"
-#include "registry/dbreader.h"
+#include "p10/decimalword.h"
 #include "p10/ircupper.h"
 #include "state/modelock.h"
 

@@ -5,7 +5,7 @@
 
 #include "registry/timetext.h"
 #include "support/harness.h"
-#include "support/regfixtures.h"
+#include "support/netpicture.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ TEST(ServicesBurst, ClockJupesAndRegisteredChannels) {
     h.form.cfg.settime = true;
     h.form.cfg.operchannel = "#opers";
     h.form.oper.jupes[5] = {true, "bad.test", "AZ", "not wanted"};
-    const int32_t reg = tesseltest::addchanreg(h.form, "#Chan");
+    const int32_t reg = tesseltest::placechanreg(h.form, "#Chan", "");
     h.form.chanreg(reg).TS = 1700000000;
     h.form.chanreg(reg).mlockon = "nt";
     h.form.chanreg(reg).topic = "the kept topic";
@@ -79,7 +79,7 @@ TEST(ServicesBurst, ModeLockLinesInBurstAndReset) {
     };
     for (const auto& c : cases) {
         Harness h;
-        const int32_t reg = tesseltest::addchanreg(h.form, "#chan");
+        const int32_t reg = tesseltest::placechanreg(h.form, "#chan", "");
         h.form.chanreg(reg).mlockon = c.on;
         h.form.chanreg(reg).mlockoff = c.off;
 
@@ -97,7 +97,7 @@ TEST(ServicesBurst, ModeLockLinesInBurstAndReset) {
 TEST(ServicesBurst, WhenChanServStaysOutOfChannels) {
     Harness h;
     h.form.cfg.umode = 2;
-    const int32_t reg = tesseltest::addchanreg(h.form, "#chan");
+    const int32_t reg = tesseltest::placechanreg(h.form, "#chan", "");
     h.form.chanreg(reg).mlockon = "nt";
     h.form.chanreg(reg).topic = "topic";
     const Lines sent = spawn(h);
@@ -108,7 +108,7 @@ TEST(ServicesBurst, WhenChanServStaysOutOfChannels) {
 
 TEST(ServicesBurst, ResetKeepsTheTopicBeforeTheLock) {
     Harness h;
-    const int32_t reg = tesseltest::addchanreg(h.form, "#chan");
+    const int32_t reg = tesseltest::placechanreg(h.form, "#chan", "");
     h.form.chanreg(reg).mlockon = "nt";
     h.form.chanreg(reg).topic = "topic";
     h.form.SENDRESET();

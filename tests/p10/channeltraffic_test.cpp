@@ -5,8 +5,8 @@
 
 #include "p10/numerics.h"
 #include "support/harness.h"
-#include "support/logcapture.h"
-#include "support/regfixtures.h"
+#include "support/lines.h"
+#include "support/netpicture.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ using Lines = std::vector<std::string>;
 using tessel::kStatusOp;
 using tessel::kStatusVoice;
 using tesseltest::Harness;
-using tesseltest::LogCapture;
+using tesseltest::startingwith;
 
 // Status bits of a user in a channel, or -1 when it is not a member.
 int statusof(Harness& h, const std::string& chan, const std::string& numeric) {
@@ -49,7 +49,7 @@ TEST(Join, ARepeatedChannelRecordsASecondMembership) {
 
 TEST(Join, ZeroPartsEveryChannel) {
     Harness h;
-    LogCapture log(h.form);
+    tesseltest::logcapture log(h.form, 0x7fff);
     const int32_t u = h.adduser("eve", "AKAAE");
     h.adduser("bob", "AKAAB");
     h.feed("AKAAE J #a,#b,#a");
@@ -60,7 +60,7 @@ TEST(Join, ZeroPartsEveryChannel) {
     EXPECT_EQ(h.form.GETCHANNAME("#a"), -1);
     EXPECT_EQ(membercount(h, "#b"), 1);
     EXPECT_EQ(statusof(h, "#b", "AKAAB"), 0);
-    EXPECT_EQ(log.startingwith("Channel create: "),
+    EXPECT_EQ(startingwith(log.messages(), "Channel create: "),
               (Lines{"Channel create: #a eve", "Channel create: #b eve"}));
 }
 
@@ -98,7 +98,7 @@ TEST(Join, AChannelWithAFullMemberArrayRecordsNoMembership) {
 class RegisteredJoin : public testing::Test {
 protected:
     RegisteredJoin() {
-        reg = tesseltest::addchanreg(h.form, "#Reg", "founder");
+        reg = tesseltest::placechanreg(h.form, "#Reg", "founder");
         alice = h.adduser("alice", "AKAAA", "", "user", "alice.example");
         h.take();
     }
@@ -218,7 +218,7 @@ TEST(Burst, ANewerTimestampKeepsTheChannelButStillJoinsTheMembers) {
 
 TEST(Burst, AHeldChannelKeepsItsOlderRegisteredTimestamp) {
     Harness h;
-    const int32_t reg = tesseltest::addchanreg(h.form, "#held");
+    const int32_t reg = tesseltest::placechanreg(h.form, "#held", "");
     h.form.chanreg(reg).TS = 500;
     h.adduser("bob", "AKAAB");
     h.feed("AK B #held 900 +m AKAAB:o");
@@ -228,7 +228,7 @@ TEST(Burst, AHeldChannelKeepsItsOlderRegisteredTimestamp) {
     EXPECT_EQ(statusof(h, "#held", "AKAAB"), 0);
 
     // An older burst lowers the registered timestamp instead.
-    const int32_t reg2 = tesseltest::addchanreg(h.form, "#older");
+    const int32_t reg2 = tesseltest::placechanreg(h.form, "#older", "");
     h.form.chanreg(reg2).TS = 500;
     h.feed("AK B #older 300 +m AKAAB:o");
     EXPECT_EQ(h.form.chanreg(reg2).TS, 300);
@@ -307,7 +307,7 @@ TEST(Burst, TheRealHubsBurstBuildsThePicture) {
 
 TEST(ChannelTraffic, PartKickTopicAndClearModes) {
     Harness h;
-    LogCapture log(h.form);
+    tesseltest::logcapture log(h.form, 0x7fff);
     h.adduser("alice", "AKAAA");
     h.adduser("bob", "AKAAB");
     h.feed("AK B #c 1 +ntlk 5 key AKAAA:ov,AKAAB :%*!*@x.example");
@@ -327,7 +327,7 @@ TEST(ChannelTraffic, PartKickTopicAndClearModes) {
 
     h.feed("AKAAA K #c AKAAB :kicked by alice");
     EXPECT_EQ(statusof(h, "#c", "AKAAB"), -1);
-    EXPECT_EQ(log.startingwith("Kick: "), Lines{"Kick: #c bob"});
+    EXPECT_EQ(startingwith(log.messages(), "Kick: "), Lines{"Kick: #c bob"});
     h.feed("AKAAA L #c :bye now");
     EXPECT_EQ(h.form.GETCHANNAME("#c"), -1);
 }
@@ -344,7 +344,7 @@ TEST(ChannelTraffic, OnlyAopsAndServersChangeTheKeptTopic) {
     };
     for (const auto& c : cases) {
         Harness h;
-        const int32_t reg = tesseltest::addchanreg(h.form, "#reg");
+        const int32_t reg = tesseltest::placechanreg(h.form, "#reg", "");
         h.form.chanreg(reg).topic = "old";
         h.form.chanreg(reg).lists[tessel::LIST_AOP].set(0, "alice!*@*");
         h.form.chanreg(reg).lists[tessel::LIST_VOP].set(0, "bob!*@*");

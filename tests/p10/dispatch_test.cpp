@@ -5,13 +5,14 @@
 #include <vector>
 
 #include "support/harness.h"
-#include "support/logcapture.h"
+#include "support/lines.h"
+#include "support/netpicture.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 using tesseltest::Harness;
-using tesseltest::LogCapture;
+using tesseltest::startingwith;
 
 // A ping whose whole line is exactly `length` bytes long.
 std::string pingline(size_t length) {
@@ -175,7 +176,7 @@ TEST(Dispatch, AtMostTwentyTargetsAreTaken) {
 
 TEST(Dispatch, QuitAndKillRemoveTheUser) {
     Harness h;
-    LogCapture log(h.form);
+    tesseltest::logcapture log(h.form, 0x7fff);
     const int32_t a = h.adduser("alice", "AKAAA", "", "~alice", "a.example");
     const int32_t b = h.adduser("bob", "AKAAB");
     h.feed("AKAAA Q :Quit: bye");
@@ -183,20 +184,22 @@ TEST(Dispatch, QuitAndKillRemoveTheUser) {
     h.feed("AK D ABAAB :hub.test (overruled by older nick)"); // a service: not a user
     EXPECT_FALSE(h.form.net.users.valid(a));
     EXPECT_FALSE(h.form.net.users.valid(b));
-    EXPECT_EQ(log.startingwith("Client quit: "), Lines{"Client quit: alice (~alice@a.example)"});
-    EXPECT_EQ(log.startingwith("Kill: "), Lines{"Kill: AKAAB (hub.test!alice (go away))"});
+    EXPECT_EQ(startingwith(log.messages(), "Client quit: "),
+              Lines{"Client quit: alice (~alice@a.example)"});
+    EXPECT_EQ(startingwith(log.messages(), "Kill: "),
+              Lines{"Kill: AKAAB (hub.test!alice (go away))"});
     EXPECT_TRUE(h.take().empty());
 }
 
 TEST(Dispatch, ErrorAndWallopsAreLogged) {
     Harness h;
-    LogCapture log(h.form);
+    tesseltest::logcapture log(h.form, 0x7fff);
     h.feed("AKAAA WA :wallops from alice");
     h.form.link.linkstate = 1; // the hub says ERROR while the link is being set up
     h.feed("ERROR :Closing Link: services.test");
     h.form.link.linkstate = 2;
     h.feed("AK Y :Ghost");
-    EXPECT_EQ(log.lines(),
+    EXPECT_EQ(log.messages(),
               (Lines{"Wallops: wallops from alice", "received ERROR: Closing Link: services.test",
                      "received ERROR: Ghost"}));
 }

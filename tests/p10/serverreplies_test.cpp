@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "support/harness.h"
-#include "support/regfixtures.h"
+#include "support/netpicture.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -46,9 +46,9 @@ TEST(ServerReplies, MessageOfTheDay) {
         if (c.present) dir.write("tesselsv.motd", c.content);
         Harness h;
         h.adduser("alice", "AKAAA");
-        tesseltest::addnickreg(h.form, "alice");
-        tesseltest::addnickreg(h.form, "bob");
-        tesseltest::addchanreg(h.form, "#chan");
+        tesseltest::placenickreg(h.form, "alice");
+        tesseltest::placenickreg(h.form, "bob");
+        tesseltest::placechanreg(h.form, "#chan", "");
         h.take();
         h.feed("AKAAA MO AB");
 

@@ -5,13 +5,14 @@
 
 #include "p10/numerics.h"
 #include "support/harness.h"
-#include "support/logcapture.h"
+#include "support/lines.h"
+#include "support/netpicture.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 using tesseltest::Harness;
-using tesseltest::LogCapture;
+using tesseltest::startingwith;
 
 // The harness as it stands right after sending its own introduction: the
 // hub's SERVER line has not arrived yet and nothing is known about it.
@@ -75,7 +76,7 @@ TEST(Handshake, UnacceptableServerLinesStopTheProcess) {
 
 TEST(ServerIntroduction, ALeafServerGetsTheNextSlotAndCarriesItsUsers) {
     Harness h;
-    LogCapture log(h.form);
+    tesseltest::logcapture log(h.form, 0x7fff);
     h.feed("AK S leaf.test 2 0 1796870000 J10 ALAA] + :Leaf server");
     const int32_t slot = h.form.net.serverbynumber[11];
     ASSERT_EQ(slot, 2);
@@ -83,7 +84,7 @@ TEST(ServerIntroduction, ALeafServerGetsTheNextSlotAndCarriesItsUsers) {
     EXPECT_EQ(leaf.name, "leaf.test");
     EXPECT_EQ(leaf.uplink, 1);
     EXPECT_EQ(leaf.mask, 63);
-    EXPECT_EQ(log.lines(), Lines{"Server connection: leaf.test"});
+    EXPECT_EQ(log.messages(), Lines{"Server connection: leaf.test"});
 
     const int32_t u = h.adduser("carol", "ALAAC");
     ASSERT_NE(u, -1);
@@ -107,11 +108,11 @@ TEST(ServerIntroduction, AFullServerTableRefusesTheServerAndItsUsers) {
         h.feed("AK S s" + std::to_string(n) + ".test 2 0 1 J10 " + numeric + "AA] + :x");
     }
     ASSERT_TRUE(h.form.net.servers[127].inuse);
-    LogCapture log(h.form);
+    tesseltest::logcapture log(h.form, 0x7fff);
     h.feed("AK S last.test 2 0 1 J10 ]]AA] + :one too many");
     EXPECT_EQ(h.form.net.serverbynumber[4095], -1);
     EXPECT_EQ(h.adduser("dave", "]]AAA"), -1);
-    EXPECT_EQ(log.startingwith("Invalid: ").size(), 2u);
+    EXPECT_EQ(startingwith(log.messages(), "Invalid: ").size(), 2u);
     EXPECT_EQ(h.terminations, 0);
 }
 
@@ -127,7 +128,7 @@ TEST(ServerQuit, AJupedServerOnlyLosesItsJupe) {
 
 TEST(ServerQuit, AServerLeavesWithEverythingBehindIt) {
     Harness h;
-    LogCapture log(h.form);
+    tesseltest::logcapture log(h.form, 0x7fff);
     h.feed("AK S leaf.test 2 0 1 J10 ALAB] + :leaf");
     h.feed("AL S twig.test 3 0 1 J10 AMAB] + :behind the leaf");
     const int32_t carol = h.adduser("carol", "ALAAC");
@@ -139,7 +140,8 @@ TEST(ServerQuit, AServerLeavesWithEverythingBehindIt) {
     EXPECT_TRUE(h.form.net.users.valid(alice));
     EXPECT_EQ(h.form.net.serverbynumber[11], -1);
     EXPECT_EQ(h.form.net.serverbynumber[12], -1);
-    EXPECT_EQ(log.startingwith("Server quit: "), Lines{"Server quit: Leaf.Test net split"});
+    EXPECT_EQ(startingwith(log.messages(), "Server quit: "),
+              Lines{"Server quit: Leaf.Test net split"});
 }
 
 TEST(ServerQuit, TheServicesOwnServerStays) {

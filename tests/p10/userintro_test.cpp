@@ -4,14 +4,14 @@
 #include <vector>
 
 #include "support/harness.h"
-#include "support/logcapture.h"
-#include "support/regfixtures.h"
+#include "support/lines.h"
+#include "support/netpicture.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 using tesseltest::Harness;
-using tesseltest::LogCapture;
+using tesseltest::startingwith;
 
 TEST(UserIntroduction, EveryFieldIsTakenFromTheLine) {
     Harness h;
@@ -62,14 +62,14 @@ TEST(UserIntroduction, ANickHeldByAnotherUserBreaksTheLink) {
     };
     for (const auto& c : cases) {
         Harness h;
-        LogCapture log(h.form);
+        tesseltest::logcapture log(h.form, 0x7fff);
         const int32_t holder = h.adduser(c.holder, "AKAAA");
         h.adduser("other", "AKAAB");
         h.take();
         h.feed(c.line);
         const std::string reason = std::string("Invalid: nick collision: ") + c.line;
         EXPECT_EQ(h.take(), Lines{"AB SQ hub.test 0 :" + reason}) << c.line;
-        EXPECT_EQ(log.startingwith("Invalid: "), Lines{reason}) << c.line;
+        EXPECT_EQ(startingwith(log.messages(), "Invalid: "), Lines{reason}) << c.line;
         EXPECT_EQ(h.form.GETNICK(c.holder), holder) << c.line;
         EXPECT_EQ(h.form.GETP10ID("AKAAC"), -1) << c.line;
         EXPECT_EQ(h.form.user(h.form.GETP10ID("AKAAB")).nick, "other") << c.line;
@@ -78,13 +78,13 @@ TEST(UserIntroduction, ANickHeldByAnotherUserBreaksTheLink) {
 
 TEST(UserIntroduction, TooFewWordsBreakTheLinkWithoutCreatingAUser) {
     Harness h;
-    LogCapture log(h.form);
+    tesseltest::logcapture log(h.form, 0x7fff);
     const std::string line = "AK N x 1 123 u h AAAAAA AKAAB";
     h.feed(line);
     const std::string reason =
         "Invalid: Received nick for not yet existing user with not enough params: " + line;
     EXPECT_EQ(h.take(), Lines{"AB SQ hub.test 0 :" + reason});
-    EXPECT_EQ(log.lines(), Lines{reason});
+    EXPECT_EQ(log.messages(), Lines{reason});
     EXPECT_EQ(h.form.GETNICK("x"), -1);
     EXPECT_EQ(h.form.net.users.highwater, 1);
 }
@@ -98,10 +98,12 @@ TEST(UserIntroduction, ClientsThatCannotBePlacedAreRefused) {
     };
     for (const char* line : lines) {
         Harness h;
-        LogCapture log(h.form);
+        tesseltest::logcapture log(h.form, 0x7fff);
         h.feed(line);
         EXPECT_EQ(h.form.GETNICK("x"), -1) << line;
-        EXPECT_EQ(log.startingwith("Invalid: client introduced on an unknown server").size(), 1u)
+        EXPECT_EQ(
+            startingwith(log.messages(), "Invalid: client introduced on an unknown server").size(),
+            1u)
             << line;
         EXPECT_TRUE(h.take().empty()) << line;
     }
@@ -122,18 +124,18 @@ TEST(UserIntroduction, AReusedNumericReplacesTheStaleClient) {
 
 TEST(UserIntroduction, AFullUserTableRefusesTheClient) {
     Harness h;
-    LogCapture log(h.form);
+    tesseltest::logcapture log(h.form, 0x7fff);
     auto& users = h.form.net.users;
     std::fill(users.inuse.begin(), users.inuse.end(), 1); // no slot left
     h.feed("AK N x 1 5 u h B]AAAB AKAAB :no room");
     std::fill(users.inuse.begin(), users.inuse.end(), 0);
     EXPECT_EQ(h.form.net.servers[1].slots[1], -1);
-    EXPECT_EQ(log.startingwith("Invalid: user table full").size(), 1u);
+    EXPECT_EQ(startingwith(log.messages(), "Invalid: user table full").size(), 1u);
 }
 
 TEST(NickChange, ALetterCaseChangeKeepsIdentification) {
     Harness h;
-    const int32_t ns = tesseltest::addnickreg(h.form, "Nick");
+    const int32_t ns = tesseltest::placenickreg(h.form, "Nick");
     const int32_t u = h.adduser("Nick", "AKAAA");
     h.take();
     tessel::Tuser& usr = h.form.user(u);
@@ -160,13 +162,14 @@ TEST(NickChange, ALetterCaseChangeKeepsIdentification) {
 
 TEST(NickChange, AChangeFromAnUnknownClientChangesNothing) {
     Harness h;
-    LogCapture log(h.form);
+    tesseltest::logcapture log(h.form, 0x7fff);
     h.adduser("alice", "AKAAA");
     h.take();
     h.feed("AKAAZ N ghost 1796870158");
     EXPECT_TRUE(h.take().empty());
     EXPECT_EQ(h.form.GETNICK("ghost"), -1);
-    EXPECT_EQ(log.startingwith("Invalid: nick change from an unknown client").size(), 1u);
+    EXPECT_EQ(startingwith(log.messages(), "Invalid: nick change from an unknown client").size(),
+              1u);
 }
 
 } // namespace

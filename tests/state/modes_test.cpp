@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "support/harness.h"
-#include "support/regfixtures.h"
+#include "support/netpicture.h"
 
 namespace {
 
@@ -105,7 +105,7 @@ TEST_F(ModeQueue, ChangesForChannelsNotInUseAreDropped) {
 class Enforcement : public testing::Test {
 protected:
     Enforcement() {
-        reg = tesseltest::addchanreg(h.form, "#c", "nobody");
+        reg = tesseltest::placechanreg(h.form, "#c", "nobody");
         rec().lists[tessel::LIST_AOP].set(0, "alice!*@*");
         alice = h.adduser("alice", "AKAAA");
         bob = h.adduser("bob", "AKAAB");
@@ -278,7 +278,7 @@ TEST(ModeLock, TextIsSplitIntoLettersOnAndOff) {
     };
     for (const auto& c : cases) {
         Harness h;
-        const int32_t reg = tesseltest::addchanreg(h.form, "#c");
+        const int32_t reg = tesseltest::placechanreg(h.form, "#c", "");
         h.form.chanreg(reg).mlockon = "tn";
         h.form.PARSEMODELOCK(reg, c.text);
         EXPECT_EQ(h.form.chanreg(reg).mlockon, c.on) << c.text;
@@ -289,7 +289,7 @@ TEST(ModeLock, TextIsSplitIntoLettersOnAndOff) {
 // A lock text with a parameter locks its letters on one by one.
 TEST(ModeLock, LockedLimitAndKeyLettersAreEnforced) {
     Harness h;
-    const int32_t reg = tesseltest::addchanreg(h.form, "#c");
+    const int32_t reg = tesseltest::placechanreg(h.form, "#c", "");
     h.form.PARSEMODELOCK(reg, "+lk 5");
     h.adduser("alice", "AKAAA");
     h.feed("AKAAA J #c");
