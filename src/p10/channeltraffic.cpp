@@ -1,5 +1,6 @@
 // Channel traffic: joins and creations with the enforcement of registered
 // channels, channel bursts, parts, topics, kicks, mode lines and mode clearing.
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -250,7 +251,7 @@ void TForm1::onjoin(const tlinewords& w) {
 // B #chan ts [+modes [params]] [members] [:%bans]
 void TForm1::onburst(const tlinewords& w) {
     if (w.words[1].empty()) return;
-    const auto ts = decimalvalue(w.words[2]);
+    const std::optional<int32_t> ts = decimalvalue(w.words[2]);
     if (!ts) LOGWRITE(0x4000, "Invalid: burst with an unreadable timestamp: " + w.line);
 
     bool overridden = false;
