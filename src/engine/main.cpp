@@ -1,4 +1,6 @@
 // Program entry of the services daemon.
-int main(int, char**) {
-    return 0;
+#include "engine/startup.h"
+
+int main(int argc, char** argv) {
+    return tessel::servicesmain(argc, argv);
 }

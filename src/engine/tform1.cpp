@@ -2,6 +2,9 @@
 
 #include <chrono>
 
+#include "eventcore/socket.h"
+#include "eventcore/timer.h"
+
 namespace tessel {
 
 TForm1* Form1 = nullptr;
@@ -13,6 +16,11 @@ TForm1::TForm1() {
 }
 
 TForm1::~TForm1() {
+    delete linksocket;
+    delete Timerretry;
+    delete Timer2;
+    delete Timer1;
+    if (log.logfile) std::fclose(log.logfile);
     if (Form1 == this) Form1 = nullptr;
 }
 

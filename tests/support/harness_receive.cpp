@@ -4,6 +4,8 @@
 
 namespace tesseltest {
 
-void Harness::receive(const std::string& bytes) { form.receivebytes(bytes); }
+void Harness::receive(const std::string& bytes) {
+    form.receivebytes(bytes);
+}
 
 } // namespace tesseltest
