@@ -1,5 +1,5 @@
 // The link to the hub: connecting, the introduction, receiving, losing it.
-#include <sys/select.h>
+#include <poll.h>
 
 #include <cerrno>
 #include <chrono>
@@ -110,13 +110,10 @@ void TForm1::drainlink() {
         const auto nanos = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
         timespec limit{static_cast<time_t>(nanos / 1000000000),
                        static_cast<long>(nanos % 1000000000)};
-        fd_set writable;
-        FD_ZERO(&writable);
-        FD_SET(linksocket->writefd, &writable);
+        pollfd writable{linksocket->writefd, POLLOUT, 0};
         // Signals get through while waiting, so SIGTERM or SIGINT can cut a
         // flush to a hub that does not read.
-        const int n =
-            ::pselect(linksocket->writefd + 1, nullptr, &writable, nullptr, &limit, &waitmask);
+        const int n = ::ppoll(&writable, 1, &limit, &waitmask);
         if (link.stopsignals != signals) break;
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
