@@ -73,6 +73,12 @@ bool placeclient(const TForm1& form, const std::string& numeric, clientplace& pl
 // Introduction: N nick hops ts ident host [+modes [args]] ip numeric :realname
 // Nick change:  N nick ts
 void TForm1::onnick(const tlinewords& w) {
+    // Only servers introduce clients; a nick change from a client the services
+    // do not know (one that has just left, say) changes nothing.
+    if (w.sourceuser < 0 && w.source.size() != 2) {
+        LOGWRITE(0x4000, "Invalid: nick change from an unknown client: " + w.line);
+        return;
+    }
     const int32_t holder = GETNICK(w.upwords[1]);
     if (holder >= 0 && holder != w.sourceuser) {
         breaklink(*this, "nick collision", w.line);
@@ -92,12 +98,6 @@ void TForm1::onnick(const tlinewords& w) {
         return;
     }
 
-    // Only servers introduce clients; a nick change from a client the services
-    // do not know (one that has just left, say) changes nothing.
-    if (w.source.size() != 2) {
-        LOGWRITE(0x4000, "Invalid: nick change from an unknown client: " + w.line);
-        return;
-    }
     if (w.words[8].empty()) {
         breaklink(*this, "Received nick for not yet existing user with not enough params", w.line);
         return;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,22 @@ TEST(Join, AChannelWithAFullMemberArrayRecordsNoMembership) {
     // The counter still balances when the user leaves again.
     h.feed("ALAAA L #big");
     EXPECT_EQ(membercount(h, "#big"), tessel::kChannelMembers);
+}
+
+// With no channel slot left, joins and bursts for new channels change nothing.
+TEST(Join, AFullChannelTableRefusesNewChannels) {
+    Harness h;
+    tesseltest::logcapture log(h.form, 0x4000);
+    const int32_t u = h.adduser("alice", "AKAAA");
+    auto& inuse = h.form.net.channels.inuse;
+    std::fill(inuse.begin(), inuse.end(), 1);
+    h.feed("AKAAA J #new");
+    h.feed("AKAAA C #new2 5");
+    h.feed("AK B #new3 5 AKAAA:o");
+    std::fill(inuse.begin(), inuse.end(), 0);
+    for (int32_t chan : h.form.user(u).channels)
+        EXPECT_EQ(chan, -1);
+    EXPECT_EQ(startingwith(log.messages(), "Invalid: channel table full").size(), 3u);
 }
 
 class RegisteredJoin : public testing::Test {
@@ -233,6 +250,24 @@ TEST(Burst, AHeldChannelKeepsItsOlderRegisteredTimestamp) {
     h.feed("AK B #older 300 +m AKAAB:o");
     EXPECT_EQ(h.form.chanreg(reg2).TS, 300);
     EXPECT_TRUE(h.form.channel(h.form.GETCHANNAME("#older")).cmode_m);
+}
+
+// Banning an AKICK-listed member flushes at once; the members after it are
+// still checked against the channel's rights.
+TEST(Burst, EnforcementOutlastsAnAkickInTheSameBurst) {
+    Harness h;
+    const int32_t reg = tesseltest::placechanreg(h.form, "#s", "");
+    h.form.chanreg(reg).strictop = true;
+    h.form.chanreg(reg).lists[tessel::LIST_AKICK].set(0, "*!*@bad.example");
+    h.adduser("mallory", "AKAAA", "", "m", "bad.example");
+    h.adduser("bob", "AKAAB");
+    h.take();
+    h.feed("AK B #s 1 AKAAA,AKAAB:o");
+    EXPECT_EQ(h.take(),
+              (Lines{"ABAAA M #s +b *!*@bad.example",
+                     "ABAAA K #s AKAAA :You are banned from this channel", "ABAAA M #s -o AKAAB"}));
+    EXPECT_EQ(statusof(h, "#s", "AKAAA"), -1);
+    EXPECT_EQ(statusof(h, "#s", "AKAAB"), 0);
 }
 
 TEST(Burst, BanListsAreAppliedInGroupsOfSix) {

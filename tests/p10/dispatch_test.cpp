@@ -254,6 +254,8 @@ TEST(Dispatch, MalformedLinesLeaveThePictureAlone) {
         "AK V",
         "AK UNKNOWNTOKEN a b c",
         "AK SVSNICK AKAAA newnick",
+        "AKAAA N",                              // a nick change without a nick
+        "AK S dup.test 2 0 1 J10 AKAA] + :dup", // the hub's numeric again
     };
     for (const char* line : lines)
         h.feed(line);
@@ -266,6 +268,7 @@ TEST(Dispatch, MalformedLinesLeaveThePictureAlone) {
     EXPECT_EQ(h.form.GETCHANNAME("#ghost"), -1);
     EXPECT_EQ(h.form.GETCHANNAME("#nobody"), -1);
     EXPECT_TRUE(h.form.net.servers[1].inuse);
+    EXPECT_FALSE(h.form.net.servers[2].inuse);
     EXPECT_EQ(h.terminations, 0);
 }
 

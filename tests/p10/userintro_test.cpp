@@ -166,10 +166,12 @@ TEST(NickChange, AChangeFromAnUnknownClientChangesNothing) {
     h.adduser("alice", "AKAAA");
     h.take();
     h.feed("AKAAZ N ghost 1796870158");
+    h.feed("AKAAZ N alice 1796870159"); // not even onto a nick in use
     EXPECT_TRUE(h.take().empty());
     EXPECT_EQ(h.form.GETNICK("ghost"), -1);
+    EXPECT_EQ(h.form.user(h.form.GETNICK("alice")).numeric, "AKAAA");
     EXPECT_EQ(startingwith(log.messages(), "Invalid: nick change from an unknown client").size(),
-              1u);
+              2u);
 }
 
 } // namespace
