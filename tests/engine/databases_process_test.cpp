@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
@@ -45,8 +46,12 @@ protected:
 
 TEST_F(DatabaseRuns, WhatOneRunSavesTheNextReads) {
     // Files as an operator may have edited them: comments, CR LF, odd key case.
-    dir.write("nickserv.db", "; kept by hand\r\nNICK=Keeper\r\npass=x\r\naccess=*@* \r\n");
-    dir.write("chanserv.db", "# CHANSERV DATABASE\n\nchannel=#kept\nTS=1000\nowner=Keeper\n");
+    // Recent enough not to expire at start.
+    const std::string seen = std::to_string(std::time(nullptr));
+    dir.write("nickserv.db",
+              "; kept by hand\r\nNICK=Keeper\r\nLastDate=" + seen + "\r\naccess=*@* \r\n");
+    dir.write("chanserv.db", "# CHANSERV DATABASE\n\nchannel=#kept\nlastdate=" + seen +
+                                 "\nTS=1000\nowner=Keeper\n");
     dir.write("operserv.db", "BootTime=1700000000\n\nGline=*@bad.example 2000000000 Oper :go away\n"
                              "\nJupe=evil.server Ez :no\n");
 
@@ -67,8 +72,8 @@ TEST_F(DatabaseRuns, WhatOneRunSavesTheNextReads) {
     EXPECT_EQ(nicks.rfind("# NICKSERV DATABASE\n\nnick=Keeper\n", 0), 0u) << nicks;
     EXPECT_NE(nicks.find("\nnick=newbie\n"), std::string::npos) << nicks;
     EXPECT_NE(dir.read("chanserv.db")
-                  .find("channel=#kept\nregdate=0\nlastdate=0\nTS=1000\nowner=Keeper\npass=\n"
-                        "mlock=+tn\n"),
+                  .find("channel=#kept\nregdate=0\nlastdate=" + seen +
+                        "\nTS=1000\nowner=Keeper\npass=\nmlock=+tn\n"),
               std::string::npos)
         << dir.read("chanserv.db");
     EXPECT_EQ(dir.read("operserv.db")
