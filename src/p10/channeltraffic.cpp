@@ -76,6 +76,24 @@ void addmembership(TForm1& form, int32_t chan, int32_t u, const std::string& lin
     ++c.membercount;
 }
 
+// Whether a part or kick of the user lowers the channel's counter. For a
+// member it does. For someone the picture does not hold in the channel it
+// only does while the channel has joins it could not record; otherwise the
+// counter would fall while members remain, and the channel would be freed
+// under them.
+bool departurecounts(TForm1& form, int32_t chan, int32_t u) {
+    const Tchannel& c = form.channel(chan);
+    const Tuser& usr = form.user(u);
+    for (int32_t k = 0; k < kUserChannels; ++k)
+        if (usr.channels[k] == chan) return true;
+    int32_t recorded = 0;
+    for (size_t p = 0; p < c.members.stored(); ++p)
+        if (c.members[p] != -1) ++recorded;
+    if (c.membercount > recorded) return true;
+    form.LOGWRITE(0x4000, "Invalid: " + usr.nick + " leaves " + c.name + " without being in it");
+    return false;
+}
+
 // A registered channel created while ChanServ stays out of channels gets its
 // greeting, lock and topic from ChanServ at once.
 void configurenewchannel(TForm1& form, const Tchannel& c, const Tchanserv& r, const Tuser& usr) {
@@ -325,7 +343,8 @@ void TForm1::onpart(const tlinewords& w) {
     for (int i = 0; i < w.targetcount; ++i) {
         if (w.targets[i].empty()) continue;
         const int32_t chan = GETCHANNAME(w.uptargets[i]);
-        if (chan >= 0) REMOVEUSERCHANNEL(chan, w.sourceuser);
+        if (chan >= 0 && departurecounts(*this, chan, w.sourceuser))
+            REMOVEUSERCHANNEL(chan, w.sourceuser);
     }
 }
 
@@ -344,7 +363,7 @@ void TForm1::ontopic(const tlinewords& w) {
 void TForm1::onkick(const tlinewords& w) {
     const int32_t chan = GETCHANNAME(w.upwords[1]);
     const int32_t victim = GETP10ID(w.words[2]);
-    if (chan < 0 || victim < 0) return;
+    if (chan < 0 || victim < 0 || !departurecounts(*this, chan, victim)) return;
     const std::string channame = channel(chan).name;
     REMOVEUSERCHANNEL(chan, victim);
     LOGWRITE(512, "Kick: " + channame + " " + user(victim).nick);

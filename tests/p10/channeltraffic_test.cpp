@@ -112,6 +112,23 @@ TEST(Join, AFullChannelTableRefusesNewChannels) {
     EXPECT_EQ(startingwith(log.messages(), "Invalid: channel table full").size(), 3u);
 }
 
+// Leaving a channel one is not in must not empty it under its members.
+TEST(ChannelTraffic, DeparturesOfNonMembersLeaveTheChannelAlone) {
+    Harness h;
+    tesseltest::logcapture log(h.form, 0x4000);
+    const int32_t alice = h.adduser("alice", "AKAAA");
+    h.adduser("bob", "AKAAB");
+    h.feed("AKAAA J #a");
+    h.feed("AKAAB L #a");
+    h.feed("AKAAA K #a AKAAB :not here");
+    EXPECT_EQ(membercount(h, "#a"), 1);
+    EXPECT_EQ(statusof(h, "#a", "AKAAA"), 0);
+    EXPECT_EQ(log.messages().size(), 2u);
+    h.feed("AKAAA Q :bye");
+    EXPECT_EQ(h.form.GETCHANNAME("#a"), -1);
+    EXPECT_FALSE(h.form.net.users.valid(alice));
+}
+
 class RegisteredJoin : public testing::Test {
 protected:
     RegisteredJoin() {
