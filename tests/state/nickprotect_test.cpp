@@ -157,6 +157,22 @@ TEST_F(Nickprotect, ReturningOwnerIsRecognisedSilently) {
     }
 }
 
+TEST_F(Nickprotect, IntroductionsFromTheHubAreCheckedOnArrival) {
+    form.nickreg(ns).lastmask = "bob!user@host.example";
+    const int32_t owner = h.adduser("bob", "AKAAB", "", "user", "host.example", 1000);
+    EXPECT_EQ(h.take(),
+              std::vector<std::string>{"ABAAB O AKAAB :You are recognised and identified"});
+    EXPECT_TRUE(form.user(owner).identified);
+
+    h.feed("AKAAB Q :gone");
+    h.take();
+    const int32_t stranger = h.adduser("BOB", "AKAAC", "", "user", "host.example", 1001);
+    EXPECT_EQ(h.take(), std::vector<std::string>{
+                            "ABAAB O AKAAC :This nick is owned by someone else. Please choose "
+                            "another."});
+    EXPECT_EQ(form.user(stranger).nagstate, 1);
+}
+
 TEST_F(Nickprotect, IdentifiedUserMovingToAnotherRegisteredNickStartsOver) {
     const int32_t other = placenickreg(form, "carol");
     form.nickreg(other).lastdate = form.clock.now;
