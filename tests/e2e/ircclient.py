@@ -141,7 +141,7 @@ class IrcClient:
                                  f"received:\n{self.transcript(start)}")
             left = deadline - time.monotonic()
             if left <= 0:
-                raise IrcTimeout(f"{self.nick}: no {what} within {timeout} s; "
+                raise IrcTimeout(f"{self.nick}: waited {timeout} s in vain for {what}; "
                                  f"received:\n{self.transcript(start)}")
             self.reactor.process_once(min(left, 0.1))
 

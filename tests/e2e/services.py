@@ -154,5 +154,12 @@ class Services:
 
     def diagnostics(self):
         """Everything worth showing when a test fails."""
-        return (f"--- daemon stdout\n{self.output()[-3000:] or '(empty)'}\n"
+        if self.running():
+            state = "still running"
+        elif self.proc is not None:
+            state = f"exited with status {self.proc.returncode}"
+        else:
+            state = f"stopped, status {self.exit_status}"
+        return (f"--- daemon {state}\n"
+                f"--- daemon stdout\n{self.output()[-3000:] or '(empty)'}\n"
                 f"--- daemon log\n{self.log()[-3000:] or '(empty)'}")
