@@ -41,6 +41,10 @@ SERVICES_NUMERIC = 1  # "AB"
 LINK_PASSWORD = "linkpass"
 OPER_NAME = "testoper"
 OPER_PASSWORD = "operpass"
+# How long the hub lets the services link stay silent before it pings. Below
+# 90 s this hub has been seen dropping a link for "Ping timeout" in the same
+# check that sent the first ping.
+SERVER_PINGFREQ = 90
 
 PRELOAD_SOURCE = r"""
 #define _GNU_SOURCE
@@ -130,7 +134,7 @@ Admin {{
 
 Class {{
   name = "Server";
-  pingfreq = 2 minutes;
+  pingfreq = {SERVER_PINGFREQ} seconds;
   connectfreq = 5 minutes;
   maxlinks = 1;
   sendq = 9000000;
@@ -308,7 +312,11 @@ class Hub:
             self.proc = subprocess.Popen(
                 [self.binary, "-n", "-d", self.dir, "-f", self.config],
                 cwd=self.dir, env=env, stdin=subprocess.DEVNULL, stdout=out,
-                stderr=subprocess.STDOUT, preexec_fn=_die_with_parent, **kwargs)
+                stderr=subprocess.STDOUT, preexec_fn=_die_with_parent,
+                # Out of the terminal's process group: ircu takes SIGINT as
+                # "restart", and a Ctrl-C meant for the services must not
+                # reach it.
+                start_new_session=True, **kwargs)
         finally:
             out.close()
         _live_hubs.add(self)
