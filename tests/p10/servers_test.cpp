@@ -144,6 +144,85 @@ TEST(ServerQuit, AServerLeavesWithEverythingBehindIt) {
               Lines{"Server quit: Leaf.Test net split"});
 }
 
+// hub.test (AK) - leaf (AL) - twig (AM) - bud (AN), and side (AO) on the
+// hub. Leaf's split takes three levels of servers, their users and the
+// channels only they were in; the freed numerics and nicks serve the
+// servers and users that come back, in whatever slots they land.
+TEST(ServerQuit, ADeepSplitFreesEverythingBehindForTheReturn) {
+    Harness h;
+    h.feed("AK S leaf.test 2 0 1 J10 ALAB] + :leaf");
+    h.feed("AL S twig.test 3 0 1 J10 AMAB] + :behind the leaf");
+    h.feed("AM S bud.test 4 0 1 J10 ANAB] + :behind the twig");
+    h.feed("AK S side.test 2 0 1 J10 AOAB] + :beside the leaf");
+    ASSERT_EQ(h.form.net.serverbynumber[tessel::decodenumeric("AN")], 4);
+    const char* const users[] = {
+        "AK N alice 1 1000 a host.example B]AAAB AKAAA :on the hub",
+        "AL N bob 2 1000 b host.example B]AAAB ALAAA :on the leaf",
+        "AM N carol 3 1000 c host.example B]AAAB AMAAB :on the twig",
+        "AN N dave 4 1000 d host.example B]AAAB ANAAC :on the bud",
+        "AO N erin 2 1000 e host.example B]AAAB AOAAD :on the side",
+    };
+    for (const char* line : users)
+        h.feed(line);
+    h.feed("AK B #shared 1000 AKAAA:o,ALAAA,ANAAC:v,AOAAD");
+    h.feed("AK B #behind 1000 ALAAA,AMAAB,ANAAC");
+    h.take();
+
+    h.feed("AK SQ leaf.test 1796870000 :split");
+
+    for (const char* s : {"AL", "AM", "AN"})
+        EXPECT_EQ(h.form.net.serverbynumber[tessel::decodenumeric(s)], -1) << s;
+    for (int32_t slot : {2, 3, 4})
+        EXPECT_FALSE(h.form.net.servers[slot].inuse) << slot;
+    EXPECT_EQ(h.form.net.serverbynumber[tessel::decodenumeric("AO")], 5);
+    for (const char* gone : {"bob", "carol", "dave"})
+        EXPECT_EQ(h.form.GETNICK(gone), -1) << gone;
+    for (const char* numeric : {"ALAAA", "AMAAB", "ANAAC"})
+        EXPECT_EQ(h.form.GETP10ID(numeric), -1) << numeric;
+    EXPECT_EQ(h.form.GETCHANNAME("#behind"), -1);
+    const int32_t shared = h.form.GETCHANNAME("#shared");
+    ASSERT_NE(shared, -1);
+    EXPECT_EQ(h.form.channel(shared).membercount, 2);
+    // Lines from users who left with the split find nobody.
+    h.feed("ANAAC J #ghost 1000");
+    EXPECT_EQ(h.form.GETCHANNAME("#ghost"), -1);
+
+    // The bud's numeric comes back first, in the lowest free slot, with a
+    // smaller client capacity; the twig follows behind it.
+    h.feed("AK S bud.test 2 0 1 J10 ANAA] + :back");
+    h.feed("AN S twig.test 3 0 1 J10 AMAB] + :back behind the bud");
+    const int32_t bud = h.form.net.serverbynumber[tessel::decodenumeric("AN")];
+    const int32_t twig = h.form.net.serverbynumber[tessel::decodenumeric("AM")];
+    EXPECT_EQ(bud, 2);
+    EXPECT_EQ(twig, 3);
+    EXPECT_EQ(h.form.net.servers[twig].uplink, bud);
+    h.feed("AN N dave 2 1000 d host.example B]AAAB ANAAC :back");
+    h.feed("AM N Carol 3 1000 c host.example B]AAAB AMAAB :back");
+    const int32_t dave = h.form.GETP10ID("ANAAC");
+    const int32_t carol = h.form.GETP10ID("AMAAB");
+    ASSERT_NE(dave, -1);
+    ASSERT_NE(carol, -1);
+    EXPECT_EQ(h.form.GETNICK("dave"), dave);
+    EXPECT_EQ(h.form.GETNICK("CAROL"), carol);
+    EXPECT_EQ(h.form.user(dave).server, bud);
+    EXPECT_EQ(h.form.user(carol).server, twig);
+    h.feed("ANAAC J #shared 1000");
+    EXPECT_EQ(h.form.channel(shared).membercount, 3);
+    h.feed("AMAAB J #behind 1000");
+    EXPECT_NE(h.form.GETCHANNAME("#behind"), -1);
+    // No nick collision and no other complaint on the way.
+    EXPECT_TRUE(startingwith(h.take(), "AB SQ").empty());
+
+    // The second split takes the returned servers and users along as well.
+    h.feed("AK SQ bud.test 1796870001 :again");
+    EXPECT_EQ(h.form.GETNICK("dave"), -1);
+    EXPECT_EQ(h.form.GETNICK("carol"), -1);
+    EXPECT_EQ(h.form.GETCHANNAME("#behind"), -1);
+    EXPECT_EQ(h.form.channel(shared).membercount, 2);
+    EXPECT_GE(h.form.GETNICK("alice"), 0);
+    EXPECT_GE(h.form.GETNICK("erin"), 0);
+}
+
 TEST(ServerQuit, TheServicesOwnServerStays) {
     Harness h;
     h.feed("AK SQ services.test 0 :go away");
