@@ -11,8 +11,8 @@ inline constexpr int kLineTargets = 20;
 // One inbound line cut into words by the dispatcher: words as received, their
 // IRC-upper-cased forms, and the second word split at commas into targets.
 struct tlinewords {
-    std::string line;     // the whole line as received
-    std::string source;   // normalised numeric, or the nick of a ":" prefix
+    std::string line;   // the whole line as received
+    std::string source; // normalised numeric, or the nick of a ":" prefix
     int32_t sourceuser = -1;
     std::array<std::string, kLineWords> words;
     std::array<std::string, kLineWords> upwords;

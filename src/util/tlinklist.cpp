@@ -6,9 +6,15 @@ namespace {
 long g_livenodes = 0;
 }
 
-tlinklist::tlinklist() { ++g_livenodes; }
-tlinklist::~tlinklist() { --g_livenodes; }
-long tlinklist::livecount() { return g_livenodes; }
+tlinklist::tlinklist() {
+    ++g_livenodes;
+}
+tlinklist::~tlinklist() {
+    --g_livenodes;
+}
+long tlinklist::livecount() {
+    return g_livenodes;
+}
 
 void linklistadd(tlinklist*& head, tlinklist* node) {
     node->prev = nullptr;

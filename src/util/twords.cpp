@@ -7,7 +7,8 @@ twords splitwords(std::string_view line) {
     size_t count = 0;
     size_t pos = 0;
     while (count < words.size()) {
-        while (pos < line.size() && line[pos] == ' ') ++pos;
+        while (pos < line.size() && line[pos] == ' ')
+            ++pos;
         if (pos >= line.size()) break;
         size_t end = line.find(' ', pos);
         if (end == std::string_view::npos) end = line.size();

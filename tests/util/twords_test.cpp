@@ -14,7 +14,8 @@ TEST(Splitwords, RunsOfBlanksSeparateWordsAndTheRestStaysEmpty) {
 
 TEST(Splitwords, KeepsAtMost101Words) {
     std::string line;
-    for (int i = 0; i < 150; ++i) line += "w" + std::to_string(i) + " ";
+    for (int i = 0; i < 150; ++i)
+        line += "w" + std::to_string(i) + " ";
     auto w = splitwords(line);
     EXPECT_EQ(w[0], "w0");
     EXPECT_EQ(w[100], "w100");
