@@ -1,10 +1,10 @@
 // NickServ REGISTER, IDENTIFY, GHOST/RECOVER and DROP: claiming a nick,
 // proving ownership, removing an impostor and giving the nick up.
-#include <memory>
 #include <string>
 
 #include "bots/nickserv.h"
 #include "engine/tform1.h"
+#include "state/tableops.h"
 
 namespace tessel::nickserv {
 
@@ -28,11 +28,7 @@ void unregister(TForm1& form, int32_t ns) {
         u.identified = false;
         u.nsindex = -1;
     }
-    // Unname while the record still exists, then free the slot.
-    form.SETNS(ns, "");
-    form.reg.nicks.inuse[ns] = 0;
-    form.reg.nicks.recs[ns].reset();
-    --form.reg.nickcount;
+    form.freensslot(ns);
 }
 
 } // namespace
@@ -57,10 +53,8 @@ void registernick(TForm1& form, tbotmessage& msg) {
         return;
     }
 
-    form.reg.nicks.recs[ns] = std::make_unique<Tnickserv>();
-    form.reg.nicks.inuse[ns] = 1;
+    Tnickserv& rec = newrecord(form.reg.nicks, ns);
     form.SETNS(ns, u.nick);
-    Tnickserv& rec = form.nickreg(ns);
     rec.password = form.encodepass(msg.words[1]);
     rec.access.set(0, "*@*");
     msg.reply(form, "Your nick is now registered");

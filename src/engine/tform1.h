@@ -241,6 +241,8 @@ public:
     void CHECKMAIL(int32_t user);
     int32_t newnsslot(); // lowest free registration slot (high-water rule), -1 when full
     int32_t newcsslot();
+    void freensslot(int32_t ns); // the registration out of its index and table, and the count
+    void freecsslot(int32_t cs);
     std::string encodepass(const std::string& password) const;
 
     // ---- databases, G-lines, jupes ----

@@ -1,4 +1,4 @@
-// Where a new registration goes.
+// Where a new registration goes, and taking one out again.
 #include "engine/tform1.h"
 #include "state/tableops.h"
 
@@ -20,6 +20,17 @@ int32_t TForm1::newnsslot() {
 }
 int32_t TForm1::newcsslot() {
     return newslot(reg.chans);
+}
+
+void TForm1::freensslot(int32_t ns) {
+    if (!reg.nicks.valid(ns)) return;
+    freeslot(reg.nicks, ns, &Tnickserv::nickkey);
+    --reg.nickcount;
+}
+void TForm1::freecsslot(int32_t cs) {
+    if (!reg.chans.valid(cs)) return;
+    freeslot(reg.chans, cs, &Tchanserv::chankey);
+    --reg.chancount;
 }
 
 } // namespace tessel

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "engine/tform1.h"
-#include "state/tableops.h"
 
 namespace tessel {
 
@@ -96,9 +95,7 @@ void TForm1::TIMER2TIMER() {
                 user(holder).identified = false;
             }
             NICKSEND("WA :Registered nick " + rec.nick + " expired");
-            SETNS(i, "");
-            freeslot(reg.nicks, i, &Tnickserv::nickkey);
-            --reg.nickcount;
+            freensslot(i);
         }
     }
 
@@ -111,9 +108,7 @@ void TForm1::TIMER2TIMER() {
             CHANSEND("WA :Registered channel " + rec.channel + " expired");
             if (net.channels.valid(rec.chanindex) && channel(rec.chanindex).csindex == i)
                 channel(rec.chanindex).csindex = -1;
-            SETCS(i, "");
-            freeslot(reg.chans, i, &Tchanserv::chankey);
-            --reg.chancount;
+            freecsslot(i);
         }
     }
 

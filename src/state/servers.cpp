@@ -1,9 +1,9 @@
 // Tearing down the server picture: netsplits and the loss of the link.
-#include <algorithm>
 #include <array>
 #include <vector>
 
 #include "engine/tform1.h"
+#include "state/tableops.h"
 
 namespace tessel {
 
@@ -72,19 +72,11 @@ void TForm1::DESTROYSERVER(int32_t server) {
 void TForm1::CLEARSERVER() {
     for (int32_t u = 0; u < net.users.capacity(); ++u)
         if (net.users.valid(u)) REMOVEUSER(u);
-    std::fill(net.users.inuse.begin(), net.users.inuse.end(), 0);
-    for (auto& rec : net.users.recs)
-        rec.reset();
-    net.users.index.clear();
-    net.users.highwater = 1;
+    cleartable(net.users);
 
     for (int32_t c = 0; c < net.channels.capacity(); ++c)
         if (net.channels.valid(c)) REMOVECHANNEL(c);
-    std::fill(net.channels.inuse.begin(), net.channels.inuse.end(), 0);
-    for (auto& rec : net.channels.recs)
-        rec.reset();
-    net.channels.index.clear();
-    net.channels.highwater = 1;
+    cleartable(net.channels);
 
     for (int32_t s = 1; s < kServerCapacity; ++s)
         if (net.servers[s].inuse) releaseserver(net, s);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,22 @@ template <class T> int32_t lowestfreeslot(const rectable<T>& table) {
     const void* hit = std::memchr(flags, 0, table.inuse.size());
     if (!hit) return -1;
     return static_cast<int32_t>(static_cast<const uint8_t*>(hit) - flags);
+}
+
+// A fresh record in `slot`, flagged in use; the high-water mark rises to the
+// slot when it lies above.
+template <class T> T& newrecord(rectable<T>& table, int32_t slot) {
+    table.recs[slot] = std::make_unique<T>();
+    table.inuse[slot] = 1;
+    if (slot > table.highwater) table.highwater = slot;
+    return *table.recs[slot];
+}
+
+// A fresh record in the lowest free slot; -1 when the table is full.
+template <class T> int32_t addrecord(rectable<T>& table) {
+    const int32_t slot = lowestfreeslot(table);
+    if (slot >= 0) newrecord(table, slot);
+    return slot;
 }
 
 // Slot named `name` in the table's index, -1 when the name is unknown or its
@@ -63,6 +81,16 @@ template <class T> void freeslot(rectable<T>& table, int32_t slot, std::string T
     if (table.recs[slot]) unindex(table, (*table.recs[slot]).*keyfield, slot);
     table.inuse[slot] = 0;
     table.recs[slot].reset();
+}
+
+// Empties the whole table: every record freed, the index cleared, the
+// high-water mark back at its start.
+template <class T> void cleartable(rectable<T>& table) {
+    std::fill(table.inuse.begin(), table.inuse.end(), 0);
+    for (auto& rec : table.recs)
+        rec.reset();
+    table.index.clear();
+    table.highwater = 1;
 }
 
 } // namespace tessel

@@ -1,8 +1,5 @@
 // The user and channel tables with their name indexes, memberships, and the
 // name side of the registration tables.
-#include <algorithm>
-#include <memory>
-
 #include "engine/tform1.h"
 #include "state/tableops.h"
 
@@ -13,21 +10,11 @@ constexpr int32_t kLogInvalid = 0x4000;
 } // namespace
 
 int32_t TForm1::ADDUSER() {
-    const int32_t slot = lowestfreeslot(net.users);
-    if (slot < 0) return -1;
-    net.users.recs[slot] = std::make_unique<Tuser>();
-    net.users.inuse[slot] = 1;
-    if (slot > net.users.highwater) net.users.highwater = slot;
-    return slot;
+    return addrecord(net.users);
 }
 
 int32_t TForm1::ADDCHANNEL() {
-    const int32_t slot = lowestfreeslot(net.channels);
-    if (slot < 0) return -1;
-    net.channels.recs[slot] = std::make_unique<Tchannel>();
-    net.channels.inuse[slot] = 1;
-    if (slot > net.channels.highwater) net.channels.highwater = slot;
-    return slot;
+    return addrecord(net.channels);
 }
 
 void TForm1::SETNICK(int32_t user, const std::string& name) {
@@ -152,8 +139,7 @@ void TForm1::REMOVECHANNEL(int32_t chan) {
 }
 
 void TForm1::CLEARNS() {
-    for (int32_t i = 0; i < reg.nicks.capacity(); ++i)
-        if (reg.nicks.recs[i]) freeslot(reg.nicks, i, &Tnickserv::nickkey);
+    cleartable(reg.nicks);
     reg.nickcount = 0;
     for (int32_t i = 0; i <= net.users.highwater; ++i) {
         if (!net.users.valid(i)) continue;
@@ -164,18 +150,13 @@ void TForm1::CLEARNS() {
             u.nsindex = -1;
         }
     }
-    std::fill(reg.nicks.inuse.begin(), reg.nicks.inuse.end(), 0);
-    reg.nicks.index.clear();
-    reg.nicks.highwater = 1;
 }
 
 void TForm1::CLEARCS() {
-    for (int32_t i = 0; i < reg.chans.capacity(); ++i) {
-        if (!reg.chans.recs[i]) continue;
-        if (reg.chans.inuse[i] && chanreg(i).chanindex >= 0)
+    for (int32_t i = 0; i < reg.chans.capacity(); ++i)
+        if (reg.chans.valid(i) && chanreg(i).chanindex >= 0)
             CHANSEND("PART :" + chanreg(i).channel);
-        freeslot(reg.chans, i, &Tchanserv::chankey);
-    }
+    cleartable(reg.chans);
     reg.chancount = 0;
     for (int32_t i = 0; i <= net.channels.highwater; ++i) {
         if (!net.channels.valid(i)) continue;
@@ -183,9 +164,6 @@ void TForm1::CLEARCS() {
         // ChanServ no longer holds it: an empty channel is gone from the network.
         if (channel(i).membercount < 1) REMOVECHANNEL(i);
     }
-    std::fill(reg.chans.inuse.begin(), reg.chans.inuse.end(), 0);
-    reg.chans.index.clear();
-    reg.chans.highwater = 1;
 }
 
 } // namespace tessel

@@ -9,24 +9,21 @@
 #include "engine/tform1.h"
 #include "registry/dbreader.h"
 #include "registry/safefile.h"
+#include "state/tableops.h"
 #include "support/tempdir.h"
 
 namespace tesseltest {
 
 // A registration in a chosen slot, as REGISTER leaves it.
 inline tessel::Tnickserv& addnick(tessel::TForm1& f, int32_t slot, const std::string& name) {
-    f.reg.nicks.recs[slot] = std::make_unique<tessel::Tnickserv>();
-    f.reg.nicks.inuse[slot] = 1;
+    tessel::newrecord(f.reg.nicks, slot);
     f.SETNS(slot, name);
-    if (slot > f.reg.nicks.highwater) f.reg.nicks.highwater = slot;
     return f.reg.nicks[slot];
 }
 
 inline tessel::Tchanserv& addchan(tessel::TForm1& f, int32_t slot, const std::string& name) {
-    f.reg.chans.recs[slot] = std::make_unique<tessel::Tchanserv>();
-    f.reg.chans.inuse[slot] = 1;
+    tessel::newrecord(f.reg.chans, slot);
     f.SETCS(slot, name);
-    if (slot > f.reg.chans.highwater) f.reg.chans.highwater = slot;
     return f.reg.chans[slot];
 }
 

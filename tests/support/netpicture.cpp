@@ -1,9 +1,8 @@
 #include "support/netpicture.h"
 
-#include <memory>
-
 #include "p10/ircupper.h"
 #include "p10/numerics.h"
+#include "state/tableops.h"
 
 namespace tesseltest {
 
@@ -69,8 +68,7 @@ void placemember(TForm1& form, int32_t chan, int32_t user, uint8_t status) {
 
 int32_t placenickreg(TForm1& form, const std::string& nick, const std::string& password) {
     const int32_t ns = form.newnsslot();
-    form.reg.nicks.recs[ns] = std::make_unique<Tnickserv>();
-    form.reg.nicks.inuse[ns] = 1;
+    newrecord(form.reg.nicks, ns);
     form.SETNS(ns, nick);
     form.nickreg(ns).password = password;
     ++form.reg.nickcount;
@@ -79,8 +77,7 @@ int32_t placenickreg(TForm1& form, const std::string& nick, const std::string& p
 
 int32_t placechanreg(TForm1& form, const std::string& name, const std::string& owner) {
     const int32_t cs = form.newcsslot();
-    form.reg.chans.recs[cs] = std::make_unique<Tchanserv>();
-    form.reg.chans.inuse[cs] = 1;
+    newrecord(form.reg.chans, cs);
     form.SETCS(cs, name);
     form.chanreg(cs).owner = owner;
     ++form.reg.chancount;
