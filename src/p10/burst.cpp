@@ -55,7 +55,7 @@ void TForm1::SENDRESETCHAN() {
         CHANSEND("J " + r.channel + " :" + std::to_string(clock.now));
         MESEND("M " + r.channel + " +o " + own + "AAA");
         if (!r.topic.empty()) CHANSEND("T " + r.channel + " :" + r.topic);
-        const std::string lock = modelockreset(r);
+        const std::string lock = modelocktext(r);
         if (!lock.empty()) CHANSEND("M " + r.channel + " " + lock);
     }
 }

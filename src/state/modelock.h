@@ -12,8 +12,9 @@ namespace tessel {
 // Empty when nothing is locked.
 std::string modelocksetup(const Tchanserv& rec);
 
-// The same lock as re-applied on a reset: each sign only with its letters
-// ("-k" for a lock with only k off). Empty when nothing is locked.
-std::string modelockreset(const Tchanserv& rec);
+// The lock as the channel database stores it and a reset re-applies it: each
+// sign only with its letters ("-k" for a lock with only k off). Empty when
+// nothing is locked.
+std::string modelocktext(const Tchanserv& rec);
 
 } // namespace tessel

@@ -112,7 +112,7 @@ std::string modelocksetup(const Tchanserv& rec) {
     return text;
 }
 
-std::string modelockreset(const Tchanserv& rec) {
+std::string modelocktext(const Tchanserv& rec) {
     std::string text;
     if (!rec.mlockon.empty()) text += "+" + rec.mlockon;
     if (!rec.mlockoff.empty()) text += "-" + rec.mlockoff;
