@@ -255,6 +255,14 @@ public:
     bool SAVEOPERSERV();
     void LOADOPERSERV();
     bool writedatabase(dbfile which, const std::function<void(tsafefile& out)>& body);
+    // Reads a file of records: a line "<recordkey>=<name>" starts a record in
+    // the next slot (from 0, in file order) through `start`, the lines after
+    // it are its fields. The high-water mark becomes the last slot read.
+    using recordstart = std::function<void(int32_t slot, std::string_view name)>;
+    using recordfield =
+        std::function<void(int32_t slot, const std::string& key, std::string_view value)>;
+    void readrecords(dbfile which, std::string_view recordkey, int32_t capacity, int32_t& highwater,
+                     const recordstart& start, const recordfield& field);
     bool opendatabase(dbfile which, tdbreader& in); // false: absent or unreadable
     void closedatabase(dbfile which, const tdbreader& in);
     void ADDGLINE(const std::string& mask, int32_t expires, const std::string& reason,

@@ -1,4 +1,5 @@
 #include "engine/tform1.h"
+#include "registry/dblists.h"
 #include "registry/dbreader.h"
 #include "registry/safefile.h"
 
@@ -33,6 +34,32 @@ bool TForm1::writedatabase(dbfile which, const std::function<void(tsafefile& out
     }
     LOGWRITE(kLogDatabase, "Database not saved: " + name + ": " + out.error());
     return false;
+}
+
+void TForm1::readrecords(dbfile which, std::string_view recordkey, int32_t capacity,
+                         int32_t& highwater, const recordstart& start, const recordfield& field) {
+    tdbreader in;
+    if (!opendatabase(which, in)) return;
+    int32_t last = -1;     // slot of the record being read
+    bool skipping = false; // the lines belong to a record that is not stored
+    std::string line;
+    std::string key;
+    std::string_view value;
+    while (in.readline(line)) {
+        if (!line.empty() && (line[0] == '#' || line[0] == ';')) continue;
+        if (!splitkeyvalue(line, key, value)) continue;
+        if (key == recordkey) {
+            // Records beyond the table's capacity are dropped with all their lines.
+            skipping = last + 1 >= capacity || !loadablename(value);
+            if (skipping) continue;
+            start(++last, value);
+            continue;
+        }
+        if (last < 0 || skipping) continue;
+        field(last, key, value);
+    }
+    closedatabase(which, in);
+    highwater = last;
 }
 
 bool TForm1::opendatabase(dbfile which, tdbreader& in) {

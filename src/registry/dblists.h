@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "registry/safefile.h"
+#include "state/rectable.h"
 #include "util/lazyslots.h"
 #include "util/twords.h"
 
@@ -28,6 +30,16 @@ template <std::size_t N> void readlist(lazyslots<std::string, N>& list, std::str
     const twords words = splitwords(value);
     for (std::size_t i = 0; i < N && i < words.size(); ++i)
         list.set(i, words[i]);
+}
+
+// A registration file: its title line, a blank line, then every record of
+// the table in slot order.
+template <class T, class Writer>
+void writerecords(tsafefile& out, const char* title, const rectable<T>& table, Writer write) {
+    out.line(title);
+    out.line("");
+    for (int32_t i = 0; i <= table.highwater && i < table.capacity(); ++i)
+        if (table.valid(i)) write(out, table[i]);
 }
 
 // A name that can stand for a nick or channel on the wire: a record under an

@@ -3,6 +3,7 @@
 #include "registry/dblists.h"
 #include "registry/dbreader.h"
 #include "registry/safefile.h"
+#include "state/tableops.h"
 
 namespace tessel {
 
@@ -74,44 +75,24 @@ void readnickfield(Tnickserv& r, const std::string& key, std::string_view value,
 
 bool TForm1::SAVENICKSERV() {
     return writedatabase(DB_NICKSERV, [this](tsafefile& out) {
-        out.line("# NICKSERV DATABASE");
-        out.line("");
-        for (int32_t i = 0; i <= reg.nicks.highwater && i < reg.nicks.capacity(); ++i)
-            if (reg.nicks.valid(i)) writenick(out, reg.nicks[i]);
+        writerecords(out, "# NICKSERV DATABASE", reg.nicks, writenick);
     });
 }
 
 void TForm1::LOADNICKSERV() {
     CLEARNS();
-    tdbreader in;
-    if (!opendatabase(DB_NICKSERV, in)) return;
-    int32_t last = -1;     // slot of the record being read
-    bool skipping = false; // the lines belong to a record that is not stored
-    int memo = 0;
-    std::string line;
-    std::string key;
-    std::string_view value;
-    while (in.readline(line)) {
-        if (!line.empty() && (line[0] == '#' || line[0] == ';')) continue;
-        if (!splitkeyvalue(line, key, value)) continue;
-        if (key == "NICK") {
-            // Records beyond the table's capacity are dropped with all their lines.
-            skipping = last + 1 >= reg.nicks.capacity() || !loadablename(value);
-            if (skipping) continue;
-            ++last;
-            reg.nicks.recs[last] = std::make_unique<Tnickserv>();
-            reg.nicks.inuse[last] = 1;
-            reg.nicks[last].identuser = -1;
-            SETNS(last, std::string(value));
+    int memo = 0; // memo slots filled in the record being read
+    readrecords(
+        DB_NICKSERV, "NICK", reg.nicks.capacity(), reg.nicks.highwater,
+        [&](int32_t slot, std::string_view name) {
+            newrecord(reg.nicks, slot);
+            SETNS(slot, std::string(name));
             memo = 0;
             ++reg.nickcount;
-            continue;
-        }
-        if (last < 0 || skipping) continue;
-        readnickfield(reg.nicks[last], key, value, memo);
-    }
-    closedatabase(DB_NICKSERV, in);
-    reg.nicks.highwater = last;
+        },
+        [&](int32_t slot, const std::string& key, std::string_view value) {
+            readnickfield(reg.nicks[slot], key, value, memo);
+        });
 }
 
 } // namespace tessel
