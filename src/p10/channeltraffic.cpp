@@ -8,6 +8,7 @@
 #include "p10/decimalword.h"
 #include "p10/ircupper.h"
 #include "p10/numerics.h"
+#include "state/modeletters.h"
 #include "state/modelock.h"
 
 namespace tessel {
@@ -197,31 +198,15 @@ int applyburstmodes(TForm1& form, const tlinewords& w, int i, bool overridden) {
     Tchannel* c = overridden || chan < 0 ? nullptr : &form.channel(chan);
     bool adding = true;
     for (char letter : word) {
+        if (letter == '+' || letter == '-') {
+            adding = letter == '+';
+            continue;
+        }
+        if (bool* flag = c ? channelflag(*c, letter) : nullptr) {
+            *flag = adding;
+            continue;
+        }
         switch (letter) {
-        case '+':
-            adding = true;
-            break;
-        case '-':
-            adding = false;
-            break;
-        case 'i':
-            if (c) c->cmode_i = adding;
-            break;
-        case 'p':
-            if (c) c->cmode_p = adding;
-            break;
-        case 's':
-            if (c) c->cmode_s = adding;
-            break;
-        case 'n':
-            if (c) c->cmode_n = adding;
-            break;
-        case 't':
-            if (c) c->cmode_t = adding;
-            break;
-        case 'm':
-            if (c) c->cmode_m = adding;
-            break;
         case 'l':
             if (adding) {
                 const std::string limit = nextparam();
@@ -386,25 +371,11 @@ void TForm1::onclearmodes(const tlinewords& w) {
     Tchannel& c = channel(chan);
     const std::string letters = w.words[2].empty() ? "mntipslkovb" : w.words[2];
     for (char letter : letters) {
+        if (bool* flag = channelflag(c, letter)) {
+            *flag = false;
+            continue;
+        }
         switch (letter) {
-        case 'm':
-            c.cmode_m = false;
-            break;
-        case 'n':
-            c.cmode_n = false;
-            break;
-        case 't':
-            c.cmode_t = false;
-            break;
-        case 'i':
-            c.cmode_i = false;
-            break;
-        case 'p':
-            c.cmode_p = false;
-            break;
-        case 's':
-            c.cmode_s = false;
-            break;
         case 'l':
             c.limit = 0;
             break;

@@ -6,6 +6,7 @@
 #include "engine/tform1.h"
 #include "p10/decimalword.h"
 #include "p10/ircupper.h"
+#include "state/modeletters.h"
 #include "state/modelock.h"
 
 namespace tessel {
@@ -61,25 +62,6 @@ void removeban(Tchannel& c, const std::string& mask) {
     }
 }
 
-bool* channelflag(Tchannel& c, char letter) {
-    switch (letter) {
-    case 'i':
-        return &c.cmode_i;
-    case 'm':
-        return &c.cmode_m;
-    case 'n':
-        return &c.cmode_n;
-    case 'p':
-        return &c.cmode_p;
-    case 's':
-        return &c.cmode_s;
-    case 't':
-        return &c.cmode_t;
-    default:
-        return nullptr;
-    }
-}
-
 bool* userflag(Tuser& u, char letter) {
     switch (letter) {
     case 'd':
@@ -104,6 +86,25 @@ bool* userflag(Tuser& u, char letter) {
 }
 
 } // namespace
+
+bool* channelflag(Tchannel& c, char letter) {
+    switch (letter) {
+    case 'i':
+        return &c.cmode_i;
+    case 'm':
+        return &c.cmode_m;
+    case 'n':
+        return &c.cmode_n;
+    case 'p':
+        return &c.cmode_p;
+    case 's':
+        return &c.cmode_s;
+    case 't':
+        return &c.cmode_t;
+    default:
+        return nullptr;
+    }
+}
 
 std::string modelocksetup(const Tchanserv& rec) {
     if (rec.mlockon.empty() && rec.mlockoff.empty()) return {};
