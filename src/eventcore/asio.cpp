@@ -25,11 +25,6 @@ ssize_t writenosignal(int fd, const void* data, size_t length) {
     return r;
 }
 
-// Errors that only mean "not now": the descriptor is fine.
-bool transienterror(int err) {
-    return err == EAGAIN || err == EWOULDBLOCK || err == EINTR;
-}
-
 void setnonblocking(int fd, bool on) {
     int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0) return;
@@ -37,6 +32,10 @@ void setnonblocking(int fd, bool on) {
 }
 
 } // namespace
+
+bool transienterror(int err) {
+    return err == EAGAIN || err == EWOULDBLOCK || err == EINTR;
+}
 
 tlasio::tlasio(TComponent* owner) : tlcomponent(owner) {
     complistadd(loopstate().asiolist, this);

@@ -120,6 +120,9 @@ public:
     explicit tlloopback(TComponent* owner = nullptr);
 };
 
+// Errors of a read or write that only mean "not now": the descriptor is fine.
+bool transienterror(int err);
+
 // Calls a handler through a copy, so a handler that replaces or clears itself
 // does not destroy the function object that is running.
 template <class F, class... Args> void fireevent(const F& handler, Args&&... args) {

@@ -15,10 +15,6 @@ namespace tessel {
 
 namespace {
 
-bool transienterror(int err) {
-    return err == EAGAIN || err == EWOULDBLOCK || err == EINTR;
-}
-
 uint16_t parseport(const std::string& text) {
     unsigned value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -53,16 +49,31 @@ bool tobinip(const sockaddr_storage& ss, tbinip& ip, uint16_t& port) {
     return false;
 }
 
-// getsockname or getpeername of fd as an address and port.
-bool endpoint(int32_t fd, bool peer, tbinip& ip, uint16_t& port) {
+// One end of a connection; `known` is false when the system cannot tell.
+struct tendpoint {
+    bool known = false;
+    tbinip ip;
+    uint16_t port = 0;
+};
+
+// getsockname or getpeername of fd.
+tendpoint endpoint(int32_t fd, bool peer) {
+    tendpoint e;
+    if (fd < 0) return e;
     sockaddr_storage ss{};
     socklen_t len = sizeof ss;
-    ip = tbinip{};
-    port = 0;
-    if (fd < 0) return false;
     int r = peer ? ::getpeername(fd, reinterpret_cast<sockaddr*>(&ss), &len)
                  : ::getsockname(fd, reinterpret_cast<sockaddr*>(&ss), &len);
-    return r == 0 && tobinip(ss, ip, port);
+    e.known = r == 0 && tobinip(ss, e.ip, e.port);
+    return e;
+}
+
+std::string addresstext(const tendpoint& e) {
+    return e.known ? formatip(e.ip) : "error";
+}
+
+std::string porttext(const tendpoint& e) {
+    return e.known ? std::to_string(e.port) : "error";
 }
 
 } // namespace
@@ -103,6 +114,20 @@ void TLsocket::releasefd(int32_t fd) {
     connstate = WSCLOSED;
 }
 
+void TLsocket::raiseerror(const char* what) {
+    lasterror = errno;
+    throw ESocketException(what);
+}
+
+void TLsocket::attachorclose(int32_t fd) {
+    try {
+        attachfd(fd);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+}
+
 void TLsocket::attachfd(int32_t fd) {
     if (connstate != WSCLOSED) closeconnection();
     if (fd < 0 || fd >= kmaxfds) throw ESocketException("file discriptor out of range");
@@ -122,16 +147,8 @@ void TLsocket::connectto() {
     sockaddress = makesockaddr(remoteaddr, remoteport);
     isudp = isudpprotocol(protocol);
     int fd = ::socket(sockaddress.sa.sa_family, isudp ? SOCK_DGRAM : SOCK_STREAM, 0);
-    if (fd < 0) {
-        lasterror = errno;
-        throw ESocketException("unable to create socket");
-    }
-    try {
-        attachfd(fd);
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
+    if (fd < 0) raiseerror("unable to create socket");
+    attachorclose(fd);
     try {
         if (!localaddr.empty() || !localport.empty()) {
             std::string address = localaddr;
@@ -139,8 +156,7 @@ void TLsocket::connectto() {
             tsockaddr local = makesockaddr(address, localport);
             if (::bind(fd, &local.sa, local.len) != 0) {
                 connstate = WSCLOSED;
-                lasterror = errno;
-                throw ESocketException("unable to bind");
+                raiseerror("unable to bind");
             }
             connstate = WSBOUND;
         }
@@ -178,36 +194,20 @@ void TLsocket::listen() {
         address = makesockaddr(remoteaddr, remoteport);
         fd = ::socket(address.sa.sa_family, type, 0);
     }
-    if (fd < 0) {
-        lasterror = errno;
-        throw ESocketException("unable to create socket");
-    }
+    if (fd < 0) raiseerror("unable to create socket");
     localaddr = remoteaddr;
     localport = remoteport;
     sockaddress = address;
-    try {
-        attachfd(fd);
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
+    attachorclose(fd);
     try {
         int one = 1;
-        if (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0) {
-            lasterror = errno;
-            throw ESocketException("unable to set socket options");
-        }
-        if (::bind(fd, &address.sa, address.len) != 0) {
-            lasterror = errno;
-            throw ESocketException("unable to bind");
-        }
+        if (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0)
+            raiseerror("unable to set socket options");
+        if (::bind(fd, &address.sa, address.len) != 0) raiseerror("unable to bind");
         if (isudp) {
             connstate = WSCONNECTED;
         } else {
-            if (::listen(fd, listenqueue ? listenqueue : 5) != 0) {
-                lasterror = errno;
-                throw ESocketException("unable to listen");
-            }
+            if (::listen(fd, listenqueue ? listenqueue : 5) != 0) raiseerror("unable to listen");
             connstate = WSLISTENING;
         }
     } catch (...) {
@@ -329,41 +329,27 @@ int32_t TLsocket::receivebytesfrom(void* buffer, int32_t length, tbinip& fromip,
 }
 
 tbinip TLsocket::getlocalip() const {
-    tbinip ip;
-    uint16_t port;
-    endpoint(readfd, false, ip, port);
-    return ip;
+    return endpoint(readfd, false).ip;
 }
 
 tbinip TLsocket::getpeerip() const {
-    tbinip ip;
-    uint16_t port;
-    endpoint(readfd, true, ip, port);
-    return ip;
+    return endpoint(readfd, true).ip;
 }
 
 std::string TLsocket::getlocaladdr() const {
-    tbinip ip;
-    uint16_t port;
-    return endpoint(readfd, false, ip, port) ? formatip(ip) : "error";
+    return addresstext(endpoint(readfd, false));
 }
 
 std::string TLsocket::getlocalport() const {
-    tbinip ip;
-    uint16_t port;
-    return endpoint(readfd, false, ip, port) ? std::to_string(port) : "error";
+    return porttext(endpoint(readfd, false));
 }
 
 std::string TLsocket::getpeeraddr() const {
-    tbinip ip;
-    uint16_t port;
-    return endpoint(readfd, true, ip, port) ? formatip(ip) : "error";
+    return addresstext(endpoint(readfd, true));
 }
 
 std::string TLsocket::getpeerport() const {
-    tbinip ip;
-    uint16_t port;
-    return endpoint(readfd, true, ip, port) ? std::to_string(port) : "error";
+    return porttext(endpoint(readfd, true));
 }
 
 } // namespace tessel

@@ -79,6 +79,11 @@ public:
 
 private:
     void releasefd(int32_t fd);
+    // attachfd for a descriptor fresh from socket(): closed again when it
+    // cannot be attached.
+    void attachorclose(int32_t fd);
+    // Keeps errno as the last error and raises `what`.
+    [[noreturn]] void raiseerror(const char* what);
 };
 
 } // namespace tessel
