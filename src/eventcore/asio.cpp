@@ -12,6 +12,7 @@
 #include "eventcore/loop.h"
 #include "eventcore/socketexception.h"
 #include "eventcore/tasks.h"
+#include "util/tlinklist.h"
 
 namespace tessel {
 
@@ -38,7 +39,7 @@ bool transienterror(int err) {
 }
 
 tlasio::tlasio(TComponent* owner) : tlcomponent(owner) {
-    complistadd(loopstate().asiolist, this);
+    listinsert(loopstate().asiolist, this);
 }
 
 tlasio::~tlasio() {
@@ -51,7 +52,7 @@ tlasio::~tlasio() {
     }
     auto& loop = loopstate();
     if (loop.asiocursor == this) loop.asiocursor = next;
-    complistdel(loop.asiolist, this);
+    listunlink(loop.asiolist, this);
     if (loop.loopback == this) loop.loopback = nullptr;
 }
 

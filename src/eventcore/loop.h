@@ -78,20 +78,4 @@ void fdwatchwrite(int32_t fd);
 void fdunwatchread(int32_t fd);
 void fdunwatchwrite(int32_t fd);
 
-// Inserts node at the head of an intrusive prev/next list.
-template <class T> void complistadd(T*& head, T* node) {
-    node->prev = nullptr;
-    node->next = head;
-    if (head) head->prev = node;
-    head = node;
-}
-
-template <class T> void complistdel(T*& head, T* node) {
-    if (head == node) head = node->next;
-    if (node->next) node->next->prev = node->prev;
-    if (node->prev) node->prev->next = node->next;
-    node->next = nullptr;
-    node->prev = nullptr;
-}
-
 } // namespace tessel

@@ -6,6 +6,7 @@
 
 #include "eventcore/asio.h"
 #include "eventcore/loop.h"
+#include "util/tlinklist.h"
 
 namespace tessel {
 
@@ -41,13 +42,13 @@ extern "C" void dispatchsignal(int signum) {
 } // namespace
 
 tlsignal::tlsignal(TComponent* owner) : TComponent(owner) {
-    complistadd(loopstate().signallist, this);
+    listinsert(loopstate().signallist, this);
 }
 
 tlsignal::~tlsignal() {
     auto& loop = loopstate();
     if (loop.signalcursor == this) loop.signalcursor = next;
-    complistdel(loop.signallist, this);
+    listunlink(loop.signallist, this);
 }
 
 void addsignal(int32_t number) {

@@ -1,6 +1,7 @@
 #include "eventcore/timer.h"
 
 #include "eventcore/loop.h"
+#include "util/tlinklist.h"
 
 namespace tessel {
 
@@ -35,14 +36,14 @@ ttimeval timernow() {
 }
 
 tltimer::tltimer(TComponent* owner) : tlcomponent(owner) {
-    complistadd(loopstate().timerlist, this);
+    listinsert(loopstate().timerlist, this);
 }
 
 tltimer::~tltimer() {
     auto& loop = loopstate();
     if (loop.timercursor == this) loop.timercursor = next;
     if (loop.timercurrent == this) loop.timercurrent = nullptr;
-    complistdel(loop.timerlist, this);
+    listunlink(loop.timerlist, this);
 }
 
 bool timerwaitlimit(timespec& limit) {

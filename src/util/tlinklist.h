@@ -22,10 +22,30 @@ public:
     static long livecount();
 };
 
+// The two list operations, for any node type with `next` and `prev` pointers
+// of its own type: these nodes, and the event core's component lists.
 // Inserts node at the head of the list whose head is `head`.
-void linklistadd(tlinklist*& head, tlinklist* node);
+template <class T> void listinsert(T*& head, T* node) {
+    node->prev = nullptr;
+    node->next = head;
+    if (head) head->prev = node;
+    head = node;
+}
 // Unlinks node from the list whose head is `head` (the node is not freed).
-void linklistdel(tlinklist*& head, tlinklist* node);
+template <class T> void listunlink(T*& head, T* node) {
+    if (head == node) head = node->next;
+    if (node->next) node->next->prev = node->prev;
+    if (node->prev) node->prev->next = node->next;
+    node->next = nullptr;
+    node->prev = nullptr;
+}
+
+inline void linklistadd(tlinklist*& head, tlinklist* node) {
+    listinsert(head, node);
+}
+inline void linklistdel(tlinklist*& head, tlinklist* node) {
+    listunlink(head, node);
+}
 
 // One block of a tfifo.
 class tplinklist : public tlinklist {
