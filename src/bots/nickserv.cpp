@@ -30,6 +30,12 @@ bool ownrecord(TForm1& form, const tbotmessage& msg) {
     return false;
 }
 
+bool accessgranted(TForm1& form, const tbotmessage& msg, int32_t result) {
+    if (result == 0) msg.reply(form, "Your mask does not match the ACCESS list, cannot identify.");
+    if (result == 1) msg.reply(form, "Password incorrect.");
+    return result == 2;
+}
+
 std::string visiblemask(const TForm1& form, int32_t asking, const std::string& mask) {
     const bool oper = form.net.users.valid(asking) && form.net.users[asking].umode_o;
     size_t at = mask.find('@');

@@ -34,6 +34,10 @@ void list(TForm1& form, tbotmessage& msg);
 // otherwise sends the access-denied reply.
 bool ownrecord(TForm1& form, const tbotmessage& msg);
 
+// Replies to a NICKACCESS result that refuses the sender (a mask outside the
+// access list, a wrong password); true when the password was accepted.
+bool accessgranted(TForm1& form, const tbotmessage& msg, int32_t result);
+
 // A last-seen mask as the asking user may see it: with HIDDENHOST on, the
 // host part is hidden from everyone but IRC operators.
 std::string visiblemask(const TForm1& form, int32_t asking, const std::string& mask);

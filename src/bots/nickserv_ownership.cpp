@@ -10,16 +10,6 @@ namespace tessel::nickserv {
 
 namespace {
 
-constexpr const char* kMaskRefused = "Your mask does not match the ACCESS list, cannot identify.";
-constexpr const char* kBadPassword = "Password incorrect.";
-
-// Replies to a failed NICKACCESS result; true when the password was accepted.
-bool accessgranted(TForm1& form, const tbotmessage& msg, int32_t result) {
-    if (result == 0) msg.reply(form, kMaskRefused);
-    if (result == 1) msg.reply(form, kBadPassword);
-    return result == 2;
-}
-
 // Frees a registration: whoever is identified to it loses the identification.
 void unregister(TForm1& form, int32_t ns) {
     int32_t owner = onlineowner(form, ns);

@@ -48,15 +48,7 @@ void setpassword(TForm1& form, const tbotmessage& msg) {
         msg.reply(form, "Not enough parameters. Syntax is SET PASSWORD <oldpass> <newpass>");
         return;
     }
-    int32_t result = form.NICKACCESS(msg.user, msg.ns, msg.words[2]);
-    if (result == 0) {
-        msg.reply(form, "Your mask does not match the ACCESS list, cannot identify.");
-        return;
-    }
-    if (result == 1) {
-        msg.reply(form, "Password incorrect.");
-        return;
-    }
+    if (!accessgranted(form, msg, form.NICKACCESS(msg.user, msg.ns, msg.words[2]))) return;
     form.nickreg(msg.ns).password = form.encodepass(msg.words[3]);
     msg.reply(form, "Your password has been changed.");
 }
