@@ -1,5 +1,6 @@
 // Token N: a server introducing a new client, or a client changing its nick.
 #include "engine/tform1.h"
+#include "p10/clientslot.h"
 #include "p10/decimalword.h"
 #include "p10/ircupper.h"
 #include "p10/numerics.h"
@@ -46,28 +47,6 @@ void introductionmodes(Tuser& u, const std::string& word) {
     }
 }
 
-// Where a client numeric lives: its server's slot and masked client number.
-struct clientplace {
-    int32_t server = -1;
-    int32_t clientnum = 0;
-};
-
-bool placeclient(const TForm1& form, const std::string& numeric, clientplace& place) {
-    if (numeric.size() != 5) return false;
-    const int32_t number = decodenumeric(numeric.substr(0, 2));
-    const int32_t client = decodenumeric(numeric.substr(2));
-    if (number < 0 || number >= kServerNumbers || client < 0) return false;
-    const int32_t server = form.net.serverbynumber[number];
-    // Slot 0 is the services' own server: the network never introduces its clients.
-    if (server <= 0 || server >= kServerCapacity || !form.net.servers[server].inuse) return false;
-    const tserver& s = form.net.servers[server];
-    const int32_t clientnum = client & s.mask;
-    if (clientnum < 0 || static_cast<size_t>(clientnum) >= s.slots.size()) return false;
-    place.server = server;
-    place.clientnum = clientnum;
-    return true;
-}
-
 } // namespace
 
 // Introduction: N nick hops ts ident host [+modes [args]] ip numeric :realname
@@ -103,14 +82,14 @@ void TForm1::onnick(const tlinewords& w) {
         return;
     }
     const std::string numeric = normalisenumeric(w.words[w.wordcount - 2]);
-    clientplace place;
-    if (!placeclient(*this, numeric, place)) {
+    const std::optional<tclientslot> place = clientslot(net, numeric);
+    if (!place) {
         LOGWRITE(0x4000, "Invalid: client introduced on an unknown server: " + w.line);
         return;
     }
     // A numeric still held by someone else means that client left unnoticed.
-    tserver& server = net.servers[place.server];
-    const int32_t stale = server.slots[static_cast<size_t>(place.clientnum)];
+    tserver& server = net.servers[place->server];
+    const int32_t stale = server.slots[static_cast<size_t>(place->clientnum)];
     if (stale >= 0) {
         LOGWRITE(0x4000, "Invalid: client numeric reused: " + w.line);
         REMOVEUSER(stale);
@@ -129,9 +108,9 @@ void TForm1::onnick(const tlinewords& w) {
     rec.realname = w.lastword();
     if (!w.words[6].empty() && w.words[6][0] == '+') introductionmodes(rec, w.words[6]);
     rec.numeric = numeric;
-    rec.server = place.server;
-    rec.clientnum = place.clientnum;
-    server.slots[static_cast<size_t>(place.clientnum)] = u;
+    rec.server = place->server;
+    rec.clientnum = place->clientnum;
+    server.slots[static_cast<size_t>(place->clientnum)] = u;
     rec.ip = numericiptext(decodenumeric(w.words[w.wordcount - 3]));
 
     NEWUSER(u);
