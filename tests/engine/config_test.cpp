@@ -42,6 +42,11 @@ struct ConfCase {
     std::string expected;
 };
 
+// Shown in test listings and failures instead of the struct's bytes.
+void PrintTo(const ConfCase& c, std::ostream* os) {
+    *os << c.name << ": " << testing::PrintToString(c.file);
+}
+
 const ConfCase kCases[] = {
     {"LowerCaseKey", "nicknick=Guardian\n", [](auto& c) { return c.nicknick; }, "Guardian"},
     {"BlanksAroundEqualsMakeTheKeyUnknown", "NICKNICK = Guardian\n",

@@ -48,6 +48,11 @@ struct FramingCase {
     std::string left;                // bytes waiting for their line end
 };
 
+// Shown in test listings and failures instead of the struct's bytes.
+void PrintTo(const FramingCase& c, std::ostream* os) {
+    *os << c.name << ": " << testing::PrintToString(c.chunks);
+}
+
 const FramingCase kFramingCases[] = {
     {"CrLf", {"A\r\nB\r\nC"}, "A|B|", "C"},
     {"CrAlone", {"A\rB\rC"}, "A|B|", "C"},
@@ -94,6 +99,10 @@ struct BatchCase {
     std::vector<size_t> lines;   // lengths of the lines sent, in order
     std::vector<size_t> batches; // sizes of the batches handed to the socket
 };
+
+void PrintTo(const BatchCase& c, std::ostream* os) {
+    *os << c.name << ": lines of " << testing::PrintToString(c.lines);
+}
 
 // The limit counts the line ends already queued but not the new line's.
 const BatchCase kBatchCases[] = {

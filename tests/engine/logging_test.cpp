@@ -22,6 +22,11 @@ struct MaskCase {
     std::string expected;
 };
 
+// Shown in test listings and failures instead of the struct's bytes.
+void PrintTo(const MaskCase& c, std::ostream* os) {
+    *os << c.name << " (LOGMASK=" << c.logmask << ")";
+}
+
 const MaskCase kMaskCases[] = {
     {"NothingByDefault", "0", ""},
     {"DisconnectionsOnly", "2",

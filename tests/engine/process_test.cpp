@@ -180,7 +180,12 @@ INSTANTIATE_TEST_SUITE_P(Arguments, DaemonDetach,
                          testing::Values(std::vector<std::string>{},
                                          std::vector<std::string>{"FOREGROUND"},
                                          std::vector<std::string>{"x", "foreground"}),
-                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+                         [](const auto& info) {
+                             std::string name = "Args";
+                             for (const std::string& arg : info.param)
+                                 name += "_" + arg;
+                             return name;
+                         });
 
 std::vector<std::string> loglines(const std::string& text) {
     std::vector<std::string> lines;

@@ -69,6 +69,11 @@ struct TalkCall {
     bool operator==(const TalkCall&) const = default;
 };
 
+void PrintTo(const TalkCall& c, std::ostream* os) {
+    *os << "{bot " << c.bot << ", user " << c.user << (c.addressed ? ", addressed, " : ", ")
+        << testing::PrintToString(c.text) << "}";
+}
+
 class BotRouting : public testing::Test {
 protected:
     BotRouting() {

@@ -12,6 +12,16 @@
 #include "state/tableops.h"
 #include "support/tempdir.h"
 
+namespace tessel {
+
+// Memos compared in failures read as text.
+inline void PrintTo(const tmemo& m, std::ostream* os) {
+    *os << "{" << ::testing::PrintToString(m.sender) << ", " << m.sent << ", "
+        << ::testing::PrintToString(m.text) << "}";
+}
+
+} // namespace tessel
+
 namespace tesseltest {
 
 // A registration in a chosen slot, as REGISTER leaves it.
