@@ -2,18 +2,15 @@
 
 #include <string>
 
-#include "support/harness.h"
-#include "support/netpicture.h"
+#include "support/picturetest.h"
 
 using namespace tessel;
 using namespace tesseltest;
 
 namespace {
 
-class Access : public ::testing::Test {
+class Access : public PictureTest {
 protected:
-    Harness h;
-    TForm1& form = h.form;
     int next = 2; // client numbers handed out
 
     int32_t add(const std::string& nick, const std::string& ident, const std::string& host,

@@ -3,18 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "support/harness.h"
-#include "support/netpicture.h"
+#include "support/picturetest.h"
 
 using namespace tessel;
 using namespace tesseltest;
 
 namespace {
 
-class Glines : public ::testing::Test {
+class Glines : public PictureTest {
 protected:
-    Harness h;
-    TForm1& form = h.form;
     logcapture log{form, 0x400};
     int32_t now = form.clock.now;
 

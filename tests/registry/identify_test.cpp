@@ -3,19 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "support/harness.h"
-#include "support/netpicture.h"
+#include "support/picturetest.h"
 
 using namespace tessel;
 using namespace tesseltest;
 
 namespace {
 
-class Identify : public ::testing::Test {
+class Identify : public PictureTest {
 protected:
-    Harness h;
-    TForm1& form = h.form;
-
     int32_t add(const std::string& nick, const std::string& numeric, bool oper = false) {
         userspec s;
         s.nick = nick;
@@ -24,11 +20,6 @@ protected:
         s.nickts = 4242;
         s.realname = "Bob Example";
         return placeuser(form, s);
-    }
-    std::vector<std::string> flushed() {
-        form.FLUSHALLCHANMODE();
-        form.SENDFLUSH();
-        return h.take();
     }
 };
 

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/harness.h"
-#include "support/netpicture.h"
+#include "support/picturetest.h"
 
 using namespace tessel;
 using namespace tesseltest;
@@ -16,10 +15,8 @@ namespace {
 
 constexpr int32_t kDay = 86400;
 
-class Housekeeping : public ::testing::Test {
+class Housekeeping : public PictureTest {
 protected:
-    Harness h;
-    TForm1& form = h.form;
     int next = 2;
 
     int32_t add(const std::string& nick, const std::string& host, bool oper = false) {
@@ -29,10 +26,6 @@ protected:
         s.host = host;
         s.oper = oper;
         return placeuser(form, s);
-    }
-    std::vector<std::string> flushed() {
-        form.SENDFLUSH();
-        return h.take();
     }
 };
 

@@ -39,9 +39,7 @@ protected:
 TEST_F(ModeQueue, QueuedChangesGoOutAsOneChanServLine) {
     h.form.SETCHANMODE(chan, true, 'm', "");
     h.form.SETCHANMODE(chan, true, 'o', "AKAAA");
-    h.form.FLUSHALLCHANMODE();
-    h.form.SENDFLUSH();
-    EXPECT_EQ(h.take(), Lines{"ABAAA M #c +mo  AKAAA"});
+    EXPECT_EQ(h.flushed(), Lines{"ABAAA M #c +mo  AKAAA"});
     // The picture follows the services' own change.
     EXPECT_TRUE(h.form.channel(chan).cmode_m);
     EXPECT_EQ(statusof(h, chan, alice), kStatusOp);
@@ -57,18 +55,14 @@ TEST_F(ModeQueue, TheSixthLetterFlushesAndTheSeventhStartsANewLine) {
     h.form.SENDFLUSH();
     EXPECT_EQ(h.take(), Lines{"ABAAA M #c +mntsi-o      AKAAA"});
     h.form.SETCHANMODE(chan, true, 'l', "25");
-    h.form.FLUSHALLCHANMODE();
-    h.form.SENDFLUSH();
-    EXPECT_EQ(h.take(), Lines{"ABAAA M #c +l 25"});
+    EXPECT_EQ(h.flushed(), Lines{"ABAAA M #c +l 25"});
     EXPECT_EQ(h.form.channel(chan).limit, 25);
 }
 
 TEST_F(ModeQueue, TheServerSendsWhenUmodeIsTwo) {
     h.form.cfg.umode = 2;
     h.form.SETCHANMODE(chan, false, 't', "");
-    h.form.FLUSHALLCHANMODE();
-    h.form.SENDFLUSH();
-    EXPECT_EQ(h.take(), Lines{"AB M #c -t "});
+    EXPECT_EQ(h.flushed(), Lines{"AB M #c -t "});
 }
 
 // However many changes are queued, the list of pending channels stays
@@ -95,9 +89,7 @@ TEST_F(ModeQueue, ChangesForChannelsNotInUseAreDropped) {
     h.form.SETCHANMODE(-1, true, 'm', "");
     h.form.SETCHANMODE(9999, true, 'm', "");
     h.form.FLUSHCHANMODE(9999);
-    h.form.FLUSHALLCHANMODE();
-    h.form.SENDFLUSH();
-    EXPECT_TRUE(h.take().empty());
+    EXPECT_TRUE(h.flushed().empty());
 }
 
 // A registered channel #c with alice (AKAAA) on its AOP list and bob

@@ -3,18 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "support/harness.h"
-#include "support/netpicture.h"
+#include "support/picturetest.h"
 
 using namespace tessel;
 using namespace tesseltest;
 
 namespace {
 
-class Newuser : public ::testing::Test {
+class Newuser : public PictureTest {
 protected:
-    Harness h;
-    TForm1& form = h.form;
     logcapture log{form, 0x4};
 
     void gline(int slot, const std::string& mask, int32_t left, const std::string& reason) {

@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "support/harness.h"
-#include "support/netpicture.h"
+#include "support/picturetest.h"
 
 using namespace tessel;
 using namespace tesseltest;
@@ -22,10 +21,8 @@ const std::string k40 =
 const std::string k20 = "ABAAB O AKAAB :You now have 20 seconds to change your nick. If you do not "
                         "comply, I will change your nick for you. This is your final warning.";
 
-class Nickprotect : public ::testing::Test {
+class Nickprotect : public PictureTest {
 protected:
-    Harness h;
-    TForm1& form = h.form;
     int32_t ns = -1;
 
     void SetUp() override {
@@ -47,11 +44,6 @@ protected:
         const int32_t u = placeuser(form, s);
         form.NICKCHANGED(u);
         return u;
-    }
-    std::vector<std::string> flushed() {
-        form.FLUSHALLCHANMODE();
-        form.SENDFLUSH();
-        return h.take();
     }
     std::vector<std::string> step() {
         form.TIMER2TIMER();

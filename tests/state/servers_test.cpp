@@ -2,26 +2,15 @@
 
 #include <string>
 
-#include "support/harness.h"
-#include "support/netpicture.h"
+#include "support/picturetest.h"
 
 using namespace tessel;
 using namespace tesseltest;
 
 namespace {
 
-class Servers : public ::testing::Test {
+class Servers : public PictureTest {
 protected:
-    Harness h;
-    TForm1& form = h.form;
-
-    int32_t add(const std::string& nick, const std::string& numeric) {
-        userspec s;
-        s.nick = nick;
-        s.numeric = numeric;
-        return placeuser(form, s);
-    }
-
     // hub.test (1, "AK") - leaf1 (2, "AL") - leaf2 (3, "AM") - leaf3 (4, "AN"),
     // and side.test (5, "AO") also behind the hub; one user on each.
     void buildchain() {

@@ -3,30 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "support/harness.h"
-#include "support/netpicture.h"
+#include "support/picturetest.h"
 
 using namespace tessel;
 using namespace tesseltest;
 
 namespace {
 
-class Tables : public ::testing::Test {
-protected:
-    Harness h;
-    TForm1& form = h.form;
-
-    int32_t add(const std::string& nick, const std::string& numeric) {
-        userspec s;
-        s.nick = nick;
-        s.numeric = numeric;
-        return placeuser(form, s);
-    }
-    std::vector<std::string> flushed() {
-        form.SENDFLUSH();
-        return h.take();
-    }
-};
+class Tables : public PictureTest {};
 
 TEST(TablesIndex, NickLookupFollowsTheIrcCaseMapping) {
     struct Case {

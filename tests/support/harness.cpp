@@ -60,6 +60,12 @@ std::vector<std::string> Harness::take() {
     return out;
 }
 
+std::vector<std::string> Harness::flushed() {
+    form.FLUSHALLCHANMODE();
+    form.SENDFLUSH();
+    return take();
+}
+
 int32_t Harness::adduser(const std::string& nick, const std::string& numeric,
                          const std::string& modes, const std::string& ident,
                          const std::string& host, int32_t ts) {

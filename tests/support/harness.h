@@ -27,6 +27,9 @@ public:
     void receive(const std::string& bytes);
     // Captured lines since the last call, and forget them.
     std::vector<std::string> take();
+    // The flushes that end every received batch (queued mode changes, then
+    // the output queue), and take().
+    std::vector<std::string> flushed();
 
     // Introduces a user from the hub: "AK N nick 1 ts ident host +modes B]AAAB numeric :real".
     // Returns the user index.
