@@ -29,11 +29,16 @@ std::vector<std::string> makenicks(size_t count) {
     return nicks;
 }
 
+// The table holding every nick, each with its position + 1 as value.
+void fill(thashtable& table, const std::vector<std::string>& nicks) {
+    for (size_t i = 0; i < nicks.size(); ++i)
+        table.add(nicks[i], int32_t(i + 1));
+}
+
 void BM_FindPresent(benchmark::State& state) {
     auto nicks = makenicks(30000);
     thashtable table;
-    for (size_t i = 0; i < nicks.size(); ++i)
-        table.add(nicks[i], int32_t(i + 1));
+    fill(table, nicks);
     size_t i = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(table.find(nicks[i]));
@@ -45,8 +50,7 @@ BENCHMARK(BM_FindPresent);
 void BM_FindAbsent(benchmark::State& state) {
     auto nicks = makenicks(30000);
     thashtable table;
-    for (size_t i = 0; i < nicks.size(); ++i)
-        table.add(nicks[i], int32_t(i + 1));
+    fill(table, nicks);
     std::vector<std::string> absent;
     for (const auto& n : nicks)
         absent.push_back(n + "_");
@@ -61,8 +65,7 @@ BENCHMARK(BM_FindAbsent);
 void BM_AddRemove(benchmark::State& state) {
     auto nicks = makenicks(30000);
     thashtable table;
-    for (size_t i = 0; i < nicks.size(); ++i)
-        table.add(nicks[i], int32_t(i + 1));
+    fill(table, nicks);
     size_t i = 0;
     for (auto _ : state) {
         table.remove(nicks[i]);

@@ -5,6 +5,7 @@
 
 #include "engine/tform1.h"
 #include "p10/numerics.h"
+#include "support/casename.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -140,8 +141,7 @@ TEST_P(LoadConf, AppliesTheRule) {
     EXPECT_EQ(GetParam().get(form.cfg), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, LoadConf, testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rules, LoadConf, testing::ValuesIn(kCases), tesseltest::casename);
 
 TEST(LoadConfFiles, IniIsPreferredToCfg) {
     TempDir dir;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "support/casename.h"
 #include "support/harness.h"
 #include "support/tempdir.h"
 
@@ -72,7 +73,7 @@ TEST_P(FramingCases, CutsLines) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, FramingCases, testing::ValuesIn(kFramingCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         tesseltest::casename);
 
 // A peer that never ends its line cannot make the buffer grow without bound:
 // the over-long line is dropped whole, the lines around it survive.
@@ -125,8 +126,7 @@ TEST_P(Batching, HandsBatchesToTheSocket) {
     EXPECT_EQ(batches, GetParam().batches);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, Batching, testing::ValuesIn(kBatchCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sizes, Batching, testing::ValuesIn(kBatchCases), tesseltest::casename);
 
 TEST(Sending, NothingWhileUnlinkedEvenAfterALaterLink) {
     Harness h;

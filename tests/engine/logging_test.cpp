@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/tform1.h"
+#include "support/casename.h"
 #include "support/harness.h"
 #include "support/tempdir.h"
 
@@ -52,8 +53,7 @@ TEST_P(LogMask, WritesTheSelectedCategories) {
     EXPECT_EQ(dir.read("services.log"), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Masks, LogMask, testing::ValuesIn(kMaskCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Masks, LogMask, testing::ValuesIn(kMaskCases), tesseltest::casename);
 
 // A date line opens each day; reopening the log on a re-read does not repeat
 // it. Time stamps stay in UTC whatever the local zone, consistent with the
