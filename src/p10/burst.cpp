@@ -9,12 +9,12 @@ void TForm1::SPAWNSERVICES() {
     const std::string& own = cfg.servernumeric;
     const std::string now = std::to_string(clock.now);
     const std::string boot = std::to_string(clock.boottime);
-    if (cfg.settime) SEND(own + " SE :" + now);
+    if (cfg.settime) MESEND("SE :" + now);
 
     for (const tjupe& j : oper.jupes)
         if (j.used)
-            SEND(own + " S " + j.servername + " 2 " + boot + " " + now + " P10 " + j.numeric +
-                 "AAA 0 :JUPE " + j.reason);
+            MESEND("S " + j.servername + " 2 " + boot + " " + now + " P10 " + j.numeric +
+                   "AAA 0 :JUPE " + j.reason);
 
     struct serviceclient {
         const std::string& nick;
@@ -29,21 +29,21 @@ void TForm1::SPAWNSERVICES() {
         {cfg.opernick, " +okd AAAAAA ", "AAD", cfg.opergcos},
     };
     for (const serviceclient& s : clients)
-        SEND(own + " N " + s.nick + " 1 1 " + cfg.servuserid + " " + cfg.servhost + s.modes + own +
-             s.client + " :" + s.realname);
+        MESEND("N " + s.nick + " 1 1 " + cfg.servuserid + " " + cfg.servhost + s.modes + own +
+               s.client + " :" + s.realname);
 
-    SEND(own + " B " + cfg.operchannel + " " + boot + " +ntsi " + own + "AAD:o");
+    MESEND("B " + cfg.operchannel + " " + boot + " +ntsi " + own + "AAD:o");
 
     for (int32_t i = 0; i <= reg.chans.highwater && i < reg.chans.capacity(); ++i) {
         if (!reg.chans.valid(i)) continue;
         const Tchanserv& r = chanreg(i);
         if (cfg.umode == 1)
-            SEND(own + " B " + r.channel + " " + std::to_string(r.TS) + " " + own + "AAA:o :%");
+            MESEND("B " + r.channel + " " + std::to_string(r.TS) + " " + own + "AAA:o :%");
         const std::string lock = modelocksetup(r);
         if (!lock.empty()) CHANSEND("M " + r.channel + " " + lock);
         if (!r.topic.empty()) CHANSEND("T " + r.channel + " :" + r.topic);
     }
-    SEND(own + " EB");
+    MESEND("EB");
 }
 
 void TForm1::SENDRESETCHAN() {

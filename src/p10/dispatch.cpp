@@ -134,15 +134,14 @@ void TForm1::onwallops(const tlinewords& w) {
 }
 
 void TForm1::onping(const tlinewords& w) {
-    SEND(cfg.servernumeric + " Z " + cfg.servername + " :" + w.lastword());
+    MESEND("Z " + cfg.servername + " :" + w.lastword());
 }
 
 // Only the hub's end of burst is acknowledged; numerics compare case-sensitively.
 void TForm1::onendofburst(const tlinewords& w) {
     const tserver& hub = net.servers[1];
     if (!hub.inuse || hub.numeric < 0) return;
-    if (w.source == encodenumeric(static_cast<uint32_t>(hub.numeric), 2))
-        SEND(cfg.servernumeric + " EA");
+    if (w.source == encodenumeric(static_cast<uint32_t>(hub.numeric), 2)) MESEND("EA");
 }
 
 void TForm1::onprivmsg(const tlinewords& w) {

@@ -10,9 +10,9 @@ namespace {
 
 constexpr int32_t kLogInvalid = 0x4000;
 
-// NickServ's notice (or private message, by MSGCOMMAND) to one user.
+// What precedes NickServ's notice (or private message, by MSGCOMMAND) to one user.
 std::string warnprefix(const TForm1& form, const Tuser& u) {
-    return form.cfg.servernumeric + "AAB " + form.cfg.msgcommand + " " + u.numeric + " :";
+    return form.cfg.msgcommand + " " + u.numeric + " :";
 }
 
 } // namespace
@@ -59,9 +59,10 @@ void TForm1::STARTNAG(int32_t user) {
     u.nagstate = 1;
     u.recognised = NICKACCESS(user, u.nsindex, "") > 0;
     const std::string prefix = warnprefix(*this, u);
-    SEND(prefix + "This nick is owned by someone else. Please choose another.");
+    NICKSEND(prefix + "This nick is owned by someone else. Please choose another.");
     if (u.recognised)
-        SEND(prefix + "If this is your nick, type: /msg " + cfg.nicknick + " IDENTIFY <password>");
+        NICKSEND(prefix + "If this is your nick, type: /msg " + cfg.nicknick +
+                 " IDENTIFY <password>");
 }
 
 void TForm1::nagsteps() {
@@ -72,19 +73,21 @@ void TForm1::nagsteps() {
         const std::string prefix = warnprefix(*this, u);
         switch (u.nagstate) {
         case 1:
-            SEND(prefix + (cfg.usekill
-                               ? "You will be disconnected in 60 seconds if you do not comply."
-                               : "Your nick will be changed in 60 seconds if you do not comply."));
+            NICKSEND(prefix +
+                     (cfg.usekill
+                          ? "You will be disconnected in 60 seconds if you do not comply."
+                          : "Your nick will be changed in 60 seconds if you do not comply."));
             u.nagstate = 2;
             break;
         case 2:
-            SEND(prefix + "You now have 40 seconds to change your nick. The nick you are "
-                          "currently using is registered to another user.");
+            NICKSEND(prefix + "You now have 40 seconds to change your nick. The nick you are "
+                              "currently using is registered to another user.");
             u.nagstate = 3;
             break;
         case 3:
-            SEND(prefix + "You now have 20 seconds to change your nick. If you do not comply, I "
-                          "will change your nick for you. This is your final warning.");
+            NICKSEND(prefix +
+                     "You now have 20 seconds to change your nick. If you do not comply, I "
+                     "will change your nick for you. This is your final warning.");
             u.nagstate = 4;
             break;
         case 4:
@@ -95,7 +98,7 @@ void TForm1::nagsteps() {
             } else {
                 std::uniform_int_distribution<int> pick(0, 89999);
                 const std::string guest = "Guest" + std::to_string(10000 + pick(random));
-                SEND(prefix + "Your nick has been changed to " + guest + ".");
+                NICKSEND(prefix + "Your nick has been changed to " + guest + ".");
                 MESEND("SN " + u.numeric + " " + guest);
                 u.nagstate = -1;
             }
