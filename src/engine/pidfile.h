@@ -23,8 +23,6 @@ public:
     // Closes and deletes the file; errors are ignored.
     void remove();
 
-    bool locked() const { return fd_ >= 0; }
-
 private:
     std::string path_;
     int fd_ = -1;

@@ -37,7 +37,6 @@ int32_t createchannel(TForm1& form, const std::string& name, const std::string& 
     }
     form.SETCHANNAME(chan, name);
     Tchannel& c = form.channel(chan);
-    c.membercount = 0;
     c.csindex = form.GETCS(c.namekey);
     if (Tchanserv* r = registrationof(form, c)) r->chanindex = chan;
     return chan;

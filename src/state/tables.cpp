@@ -54,7 +54,7 @@ void TForm1::REMOVEUSERCHANNEL(int32_t chan, int32_t user) {
         Tuser& u = this->user(user);
         for (int k = kUserChannels - 1; k >= 0; --k) {
             if (u.channels[k] != chan) continue;
-            if (c.csindex >= 0 && reg.chans.valid(c.csindex) && u.identified) {
+            if (reg.chans.valid(c.csindex) && u.identified) {
                 Tchanserv& cs = chanreg(c.csindex);
                 if (u.nickkey == ircupper(cs.owner)) {
                     cs.lastdate = clock.now;
@@ -89,7 +89,7 @@ void TForm1::REMOVEUSER(int32_t user) {
     for (int k = 0; k < kUserChannels; ++k)
         if (u.channels[k] != -1) REMOVEUSERCHANNEL(u.channels[k], user);
 
-    if (u.nsindex != -1 && reg.nicks.valid(u.nsindex)) {
+    if (reg.nicks.valid(u.nsindex)) {
         Tnickserv& ns = nickreg(u.nsindex);
         if (u.identified) ns.lastdate = clock.now;
         ns.identuser = -1;
@@ -113,7 +113,7 @@ void TForm1::REMOVEUSER(int32_t user) {
 void TForm1::REMOVECHANNEL(int32_t chan) {
     if (!net.channels.valid(chan)) return;
     Tchannel& c = channel(chan);
-    if (c.csindex >= 0 && reg.chans.valid(c.csindex) && chanreg(c.csindex).chanindex == chan)
+    if (reg.chans.valid(c.csindex) && chanreg(c.csindex).chanindex == chan)
         chanreg(c.csindex).chanindex = -1;
 
     // A membership left behind would point at a freed (later reused) slot.

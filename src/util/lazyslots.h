@@ -17,7 +17,6 @@ public:
 
     // Read access never allocates.
     const T& operator[](std::size_t i) const { return i < data_.size() ? data_[i] : fill_; }
-    const T& get(std::size_t i) const { return (*this)[i]; }
 
     // Write access grows the storage up to slot i (i must be below N).
     T& at(std::size_t i) {
