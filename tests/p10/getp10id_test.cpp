@@ -16,7 +16,7 @@ TEST(Getp10id, ResolvesOnlyTheExactNumericOfALiveUser) {
     placeserver(form, 2, "small.test", 2, 7, 1); // "AC", eight client slots
     placeserver(form, 3, "nomask.test", 3, 0, 1);
     form.net.servers[3].slots.clear(); // a capacity field that yielded nothing
-    userspec s;
+    userfields s;
     s.nick = "bob";
     s.numeric = "AKAAB";
     const int32_t bob = placeuser(form, s);

@@ -15,7 +15,7 @@ protected:
 
     int32_t add(const std::string& nick, const std::string& ident, const std::string& host,
                 const std::string& ip, bool identified = false, bool oper = false) {
-        userspec s;
+        userfields s;
         s.nick = nick;
         s.numeric = "AKA" + std::string(1, numericchar(next / 64)) + numericchar(next % 64);
         ++next;

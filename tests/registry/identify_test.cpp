@@ -13,7 +13,7 @@ namespace {
 class Identify : public PictureTest {
 protected:
     int32_t add(const std::string& nick, const std::string& numeric, bool oper = false) {
-        userspec s;
+        userfields s;
         s.nick = nick;
         s.numeric = numeric;
         s.oper = oper;
@@ -107,7 +107,7 @@ TEST_F(Identify, MemoNoticeCountsEveryFilledSlot) {
         Harness h;
         TForm1& f = h.form;
         f.cfg.memonick = "Memos";
-        userspec s;
+        userfields s;
         s.nick = "bob";
         s.numeric = "AKAAB";
         const int32_t u = placeuser(f, s);

@@ -20,7 +20,7 @@ protected:
     int next = 2;
 
     int32_t add(const std::string& nick, const std::string& host, bool oper = false) {
-        userspec s;
+        userfields s;
         s.nick = nick;
         s.numeric = "AKAA" + std::string(1, "ABCDEFGHIJKLMNOPQRSTUVWXYZ"[next++]);
         s.host = host;
@@ -133,7 +133,7 @@ TEST_F(Housekeeping, CloneKillCutsTheNewestNonOperators) {
         TForm1& f = h.form;
         f.cfg.clonekill = 3;
         for (int i = 0; i < 5; ++i) {
-            userspec s;
+            userfields s;
             s.nick = "c" + std::to_string(i);
             s.numeric = "AKAA" + std::string(1, "CDEFG"[i]);
             s.host = "clone.host";

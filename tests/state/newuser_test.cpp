@@ -22,7 +22,7 @@ protected:
         g.reason = reason;
     }
     int32_t arrive() {
-        userspec s;
+        userfields s;
         s.nick = "bob";
         s.numeric = "AKAAB";
         s.ident = "Bob";

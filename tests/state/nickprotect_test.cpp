@@ -34,7 +34,7 @@ protected:
     }
     int32_t arrive(const std::string& nick, const std::string& ident, const std::string& host,
                    int32_t nickts = 999, bool oper = false) {
-        userspec s;
+        userfields s;
         s.nick = nick;
         s.numeric = "AKAAB";
         s.ident = ident;

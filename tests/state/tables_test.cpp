@@ -25,7 +25,7 @@ TEST(TablesIndex, NickLookupFollowsTheIrcCaseMapping) {
     };
     for (const Case& c : cases) {
         Harness h;
-        userspec s;
+        userfields s;
         s.nick = c.stored;
         s.numeric = "AKAAB";
         const int32_t u = placeuser(h.form, s);
@@ -112,7 +112,7 @@ TEST_F(Tables, LastMemberLeavingRemovesTheChannelUnlessChanServHoldsIt) {
         Harness h;
         TForm1& f = h.form;
         f.cfg.umode = c.umode;
-        userspec s;
+        userfields s;
         s.nick = "bob";
         s.numeric = "AKAAB";
         const int32_t u = placeuser(f, s);
@@ -137,7 +137,7 @@ TEST_F(Tables, OnlyTheIdentifiedFounderLeavingStampsTheRegistration) {
     for (const bool identified : {true, false}) {
         Harness h;
         TForm1& f = h.form;
-        userspec s;
+        userfields s;
         s.nick = "Owner";
         s.numeric = "AKAAB";
         const int32_t u = placeuser(f, s);
@@ -210,7 +210,7 @@ TEST_F(Tables, UserWithAnImpossibleClientSlotIsRemovedWithoutHarm) {
     for (const Case& c : cases) {
         Harness h;
         TForm1& f = h.form;
-        userspec s;
+        userfields s;
         s.nick = "bob";
         s.numeric = "AKAAB"; // client slot 1 of the hub
         const int32_t bob = placeuser(f, s);

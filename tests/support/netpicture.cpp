@@ -21,21 +21,21 @@ void placeserver(TForm1& form, int32_t slot, const std::string& name, int32_t nu
     form.net.serverbynumber[numeric] = slot;
 }
 
-int32_t placeuser(TForm1& form, const userspec& spec) {
+int32_t placeuser(TForm1& form, const userfields& fields) {
     const int32_t u = form.ADDUSER();
     if (u < 0) return u;
-    form.SETNICK(u, spec.nick);
+    form.SETNICK(u, fields.nick);
     Tuser& rec = form.user(u);
-    rec.ident = spec.ident;
-    rec.host = spec.host;
-    rec.ip = spec.ip;
-    rec.realname = spec.realname;
-    rec.nickts = spec.nickts;
-    rec.umode_o = spec.oper;
-    rec.numeric = spec.numeric;
-    rec.server = form.net.serverbynumber[decodenumeric(spec.numeric.substr(0, 2))];
+    rec.ident = fields.ident;
+    rec.host = fields.host;
+    rec.ip = fields.ip;
+    rec.realname = fields.realname;
+    rec.nickts = fields.nickts;
+    rec.umode_o = fields.oper;
+    rec.numeric = fields.numeric;
+    rec.server = form.net.serverbynumber[decodenumeric(fields.numeric.substr(0, 2))];
     tserver& s = form.net.servers[rec.server];
-    rec.clientnum = decodenumeric(spec.numeric.substr(2)) & s.mask;
+    rec.clientnum = decodenumeric(fields.numeric.substr(2)) & s.mask;
     s.slots[rec.clientnum] = u;
     return u;
 }

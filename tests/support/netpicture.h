@@ -17,7 +17,7 @@ namespace tesseltest {
 void placeserver(tessel::TForm1& form, int32_t slot, const std::string& name, int32_t numeric,
                  int32_t mask, int32_t uplink);
 
-struct userspec {
+struct userfields {
     std::string nick;
     std::string numeric; // 5 characters; its server must be placed
     std::string ident = "user";
@@ -28,7 +28,7 @@ struct userspec {
     bool oper = false;
 };
 // A user attached to its server's client slot; returns its index.
-int32_t placeuser(tessel::TForm1& form, const userspec& spec);
+int32_t placeuser(tessel::TForm1& form, const userfields& fields);
 
 // A channel, or the existing one of that name; returns its index.
 int32_t placechannel(tessel::TForm1& form, const std::string& name);

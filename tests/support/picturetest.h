@@ -17,7 +17,7 @@ protected:
     Harness h;
     tessel::TForm1& form = h.form;
 
-    // A user with the defaults of userspec but for its nick and numeric.
+    // A user with the defaults of userfields but for its nick and numeric.
     int32_t add(const std::string& nick, const std::string& numeric) {
         return placeuser(form, {.nick = nick, .numeric = numeric});
     }
