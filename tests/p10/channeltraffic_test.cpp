@@ -19,14 +19,7 @@ using tesseltest::startingwith;
 
 // Status bits of a user in a channel, or -1 when it is not a member.
 int statusof(Harness& h, const std::string& chan, const std::string& numeric) {
-    const int32_t c = h.form.GETCHANNAME(chan);
-    const int32_t u = h.form.GETP10ID(numeric);
-    if (c < 0 || u < 0) return -1;
-    const tessel::Tuser& usr = h.form.user(u);
-    for (int k = 0; k < tessel::kUserChannels; ++k)
-        if (usr.channels[k] == c && h.form.channel(c).members[usr.memberslots[k]] == u)
-            return h.form.channel(c).memberstatus[usr.memberslots[k]];
-    return -1;
+    return tesseltest::memberstatusof(h.form, h.form.GETCHANNAME(chan), h.form.GETP10ID(numeric));
 }
 
 int membercount(Harness& h, const std::string& chan) {

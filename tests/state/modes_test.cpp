@@ -13,13 +13,7 @@ using Lines = std::vector<std::string>;
 using tessel::kStatusOp;
 using tessel::kStatusVoice;
 using tesseltest::Harness;
-
-int statusof(Harness& h, int32_t chan, int32_t u) {
-    const tessel::Tuser& usr = h.form.user(u);
-    for (int k = 0; k < tessel::kUserChannels; ++k)
-        if (usr.channels[k] == chan) return h.form.channel(chan).memberstatus[usr.memberslots[k]];
-    return -1;
-}
+using tesseltest::memberstatusof;
 
 // #c with alice (AKAAA) as its only member, nothing queued or sent yet.
 class ModeQueue : public testing::Test {
@@ -42,7 +36,7 @@ TEST_F(ModeQueue, QueuedChangesGoOutAsOneChanServLine) {
     EXPECT_EQ(h.flushed(), Lines{"ABAAA M #c +mo  AKAAA"});
     // The picture follows the services' own change.
     EXPECT_TRUE(h.form.channel(chan).cmode_m);
-    EXPECT_EQ(statusof(h, chan, alice), kStatusOp);
+    EXPECT_EQ(memberstatusof(h.form, chan, alice), kStatusOp);
     EXPECT_TRUE(h.form.modes.pendingchannels.empty());
 }
 
@@ -82,7 +76,7 @@ TEST_F(ModeQueue, ThePendingListStaysBounded) {
         letters += std::count(modes.begin(), modes.end(), 'v');
     }
     EXPECT_EQ(letters, 3000u);
-    EXPECT_EQ(statusof(h, chan, alice), 0); // the last change removed the voice
+    EXPECT_EQ(memberstatusof(h.form, chan, alice), 0); // the last change removed the voice
 }
 
 TEST_F(ModeQueue, ChangesForChannelsNotInUseAreDropped) {
@@ -145,9 +139,9 @@ TEST_F(Enforcement, StrictOpDeopsEveryOpWithoutRights) {
     h.take();
     h.feed("AKAAA M #c +o AKAAD 1796869979");
     EXPECT_EQ(h.take(), Lines{"ABAAA M #c -ooo AKAAD AKAAB AKAAC"});
-    EXPECT_EQ(statusof(h, chan, alice), kStatusOp);
+    EXPECT_EQ(memberstatusof(h.form, chan, alice), kStatusOp);
     for (int32_t u : {bob, carol, dave})
-        EXPECT_EQ(statusof(h, chan, u), 0);
+        EXPECT_EQ(memberstatusof(h.form, chan, u), 0);
 }
 
 struct OpCase {
@@ -177,7 +171,7 @@ TEST_F(Enforcement, WhoMayOpWhom) {
         h.take();
         h.feed(c.line);
         const int32_t target = h.form.GETP10ID(c.target);
-        EXPECT_EQ(statusof(h, chan, target), c.accepted ? kStatusOp : 0) << c.name;
+        EXPECT_EQ(memberstatusof(h.form, chan, target), c.accepted ? kStatusOp : 0) << c.name;
         // A refusal is answered with a de-op of the target.
         const std::string source = c.umode == 2 ? "AB" : "ABAAA";
         EXPECT_EQ(h.take(), c.accepted ? Lines{} : Lines{source + " M #c -o " + c.target})
@@ -191,7 +185,7 @@ TEST_F(Enforcement, ANetworkServiceIsNeverRefused) {
     h.feed("AKAAS J #c");
     h.take();
     h.feed("AKAAA M #c +o AKAAS");
-    EXPECT_EQ(statusof(h, chan, h.form.GETNICK("svc")), kStatusOp);
+    EXPECT_EQ(memberstatusof(h.form, chan, h.form.GETNICK("svc")), kStatusOp);
     EXPECT_TRUE(h.take().empty());
 }
 
@@ -210,7 +204,7 @@ TEST_F(Enforcement, AnUnknownOrAbsentTargetStopsTheWholeLine) {
     EXPECT_FALSE(ch().cmode_t || ch().cmode_m);
     h.feed("AKAAA M #c +vtm AKAAB");
     EXPECT_TRUE(ch().cmode_t && ch().cmode_m);
-    EXPECT_EQ(statusof(h, chan, bob), kStatusVoice);
+    EXPECT_EQ(memberstatusof(h.form, chan, bob), kStatusVoice);
 }
 
 TEST_F(Enforcement, BansAreStoredOnceInAnyCase) {
@@ -220,7 +214,7 @@ TEST_F(Enforcement, BansAreStoredOnceInAnyCase) {
     EXPECT_EQ(ch().bans[1], "*!*@other.example");
     h.feed("AKAAA M #c -b+ov *!*@evil.EXAMPLE AKAAD AKAAD 1796869979");
     EXPECT_EQ(ch().bans[0], "");
-    EXPECT_EQ(statusof(h, chan, dave), kStatusOp | kStatusVoice);
+    EXPECT_EQ(memberstatusof(h.form, chan, dave), kStatusOp | kStatusVoice);
     h.feed("AKAAA M #c +b *!*@third.example");
     EXPECT_EQ(ch().bans[0], "*!*@third.example");
 }

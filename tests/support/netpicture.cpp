@@ -66,6 +66,16 @@ void placemember(TForm1& form, int32_t chan, int32_t user, uint8_t status) {
     }
 }
 
+int memberstatusof(const TForm1& form, int32_t chan, int32_t user) {
+    if (!form.net.channels.valid(chan) || !form.net.users.valid(user)) return -1;
+    const Tuser& u = form.net.users[user];
+    const Tchannel& c = form.net.channels[chan];
+    for (int k = 0; k < kUserChannels; ++k)
+        if (u.channels[k] == chan && c.members[u.memberslots[k]] == user)
+            return c.memberstatus[u.memberslots[k]];
+    return -1;
+}
+
 int32_t placenickreg(TForm1& form, const std::string& nick, const std::string& password) {
     const int32_t ns = form.newnsslot();
     newrecord(form.reg.nicks, ns);

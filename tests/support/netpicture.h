@@ -35,6 +35,10 @@ int32_t placechannel(tessel::TForm1& form, const std::string& name);
 // Records a join: membership on both sides and the member counter.
 void placemember(tessel::TForm1& form, int32_t chan, int32_t user, uint8_t status = 0);
 
+// Status bits of a user in a channel (kStatusOp, kStatusVoice), -1 when the
+// picture does not hold it as a member on both sides.
+int memberstatusof(const tessel::TForm1& form, int32_t chan, int32_t user);
+
 // A registered nick (password stored as typed) and a registered channel,
 // linked to the live channel of that name when there is one.
 int32_t placenickreg(tessel::TForm1& form, const std::string& nick,
