@@ -2,6 +2,7 @@
 #include "bots/botmessage.h"
 
 #include "engine/tform1.h"
+#include "p10/decimalword.h"
 #include "p10/ircupper.h"
 
 namespace tessel {
@@ -38,13 +39,7 @@ void splitbotwords(tbotmessage& msg) {
 }
 
 int32_t smallnumber(std::string_view word) {
-    if (word.empty() || word.size() > 3) return -1;
-    int32_t n = 0;
-    for (char c : word) {
-        if (c < '0' || c > '9') return -1;
-        n = n * 10 + (c - '0');
-    }
-    return n;
+    return digitsvalue(word, 3);
 }
 
 const tbotcommand* findbotcommand(std::span<const tbotcommand> table, std::string_view name) {

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "engine/tform1.h"
+#include "p10/decimalword.h"
 #include "p10/ircupper.h"
 #include "p10/numerics.h"
 #include "util/twords.h"
@@ -36,18 +37,6 @@ void setint(const std::string& value, int32_t& setting) {
 
 bool isflagon(const std::string& value) {
     return value == "1";
-}
-
-// The scanner's G-line duration: up to nine digits, nothing else; any other
-// value marks it invalid with -1.
-int32_t scangduration(const std::string& value) {
-    if (value.empty() || value.size() > 9) return -1;
-    int32_t n = 0;
-    for (char c : value) {
-        if (c < '0' || c > '9') return -1;
-        n = n * 10 + (c - '0');
-    }
-    return n;
 }
 
 // Same name: the lowest entry holding it is overwritten; otherwise the lowest
@@ -122,7 +111,8 @@ void applysetting(tconfig& cfg, const std::string& key, const std::string& value
     } else if (key == "SCANNER") {
         cfg.scanner = isflagon(value);
     } else if (key == "SCANGDURATION") {
-        cfg.scangduration = scangduration(value);
+        // Up to nine digits and nothing else; any other value marks it invalid with -1.
+        cfg.scangduration = digitsvalue(value, 9);
     } else if (key == "NICKEXPIRE") {
         setint(value, cfg.nickexpire);
     } else if (key == "CHANEXPIRE") {

@@ -24,4 +24,14 @@ int32_t decimalor(std::string_view text, int32_t fallback) {
     return decimalvalue(text).value_or(fallback);
 }
 
+int32_t digitsvalue(std::string_view text, size_t maxdigits) {
+    if (text.empty() || text.size() > maxdigits || text.size() > 9) return -1;
+    int32_t n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
 } // namespace tessel
