@@ -58,13 +58,38 @@ def hub(_hub_or_reason):
 
 
 @pytest.fixture
+def spare_hub(_hub_or_reason):
+    """Factory of further hubs of the test's own, for scenarios that stop
+    and restart a hub or that need a second network beside the session's;
+    they are stopped after the test."""
+    _, reason = _hub_or_reason
+    if reason is not None:
+        unavailable(f"no hub: {reason}")
+    hubs = []
+
+    def start():
+        extra = hubmod.Hub()
+        hubs.append(extra)
+        try:
+            extra.prepare()
+            extra.start()
+        except hubmod.HubUnavailable as err:
+            unavailable(f"no second hub: {err}")
+        return extra
+
+    yield start
+    for extra in hubs:
+        extra.stop()
+
+
+@pytest.fixture
 def irc_client(hub):
-    """Factory of registered IRC clients on the hub; all are closed after
-    the test."""
+    """Factory of registered IRC clients on the session's hub, or on the
+    hub given as `on`; all are closed after the test."""
     clients = []
 
-    def connect(nick, **kwargs):
-        client = ircclient.IrcClient(hub.client_port, nick, **kwargs)
+    def connect(nick, on=None, **kwargs):
+        client = ircclient.IrcClient((on or hub).client_port, nick, **kwargs)
         clients.append(client)
         client.connect()
         return client
@@ -81,8 +106,8 @@ def irc_client(hub):
 def oper_client(irc_client):
     """Factory of IRC operators that receive every server notice."""
 
-    def connect(nick):
-        client = irc_client(nick)
+    def connect(nick, on=None):
+        client = irc_client(nick, on=on)
         answer = client.oper(hubmod.OPER_NAME, hubmod.OPER_PASSWORD)
         assert answer.command == "381", answer.raw
         client.send(f"MODE {nick} +s 65535")
@@ -94,7 +119,8 @@ def oper_client(irc_client):
 
 @pytest.fixture
 def start_services(hub, request):
-    """Factory that starts the daemon linked (or linking) to the hub:
+    """Factory that starts the daemon linked (or linking) to the session's
+    hub, or to the hub given as `on`:
     start_services(settings={...}, databases={"nickserv.db": "..."}).
     Every daemon started is stopped with SIGTERM after the test; when the
     test failed its output and log are printed."""
@@ -103,22 +129,26 @@ def start_services(hub, request):
     if not os.path.isfile(binary):
         unavailable(f"the daemon {binary} is not built")
 
-    def start(settings=None, databases=None):
-        sv = servicesmod.Services(hub.server_port, settings=settings, databases=databases,
-                                  binary=binary)
-        started.append(sv)
+    def start(settings=None, databases=None, on=None):
+        sv = servicesmod.Services((on or hub).server_port, settings=settings,
+                                  databases=databases, binary=binary)
+        started.append((sv, on or hub))
         sv.prepare().start()
         return sv
 
     yield start
     failed = getattr(request.node, "_e2e_failed", False)
-    for sv in started:
+    hubs = []
+    for sv, its_hub in started:
         sv.stop()
         if failed:
             print(f"\n=== daemon in {sv.dir}\n{sv.diagnostics()}")
         sv.cleanup()
+        if its_hub not in hubs:
+            hubs.append(its_hub)
     if failed:
-        print(f"\n=== hub\n{hub.output()}")
+        for its_hub in hubs:
+            print(f"\n=== hub on port {its_hub.client_port}\n{its_hub.output()}")
 
 
 @pytest.hookimpl(hookwrapper=True)

@@ -332,6 +332,14 @@ class Hub:
             f"the hub did not open ports {self.client_port}/{self.server_port} "
             f"within {timeout:.0f} s:\n{self.output()}")
 
+    def restart(self, timeout=60.0):
+        """Stops the hub process and starts it again on the same ports, as a
+        network would see a hub that went down and came back: every link and
+        client of the old process is gone."""
+        self._kill()
+        self._start_once(timeout)
+        return self
+
     def output(self):
         """What the hub wrote to its standard output and its log so far."""
         parts = []

@@ -23,12 +23,14 @@ class _LenientBuffer(irc.buffer.DecodingLineBuffer):
 
 
 class Line:
-    """One received line, split the IRC way."""
+    """One received line, split the IRC way, with the monotonic time at
+    which the client read it."""
 
-    __slots__ = ("raw", "prefix", "command", "params")
+    __slots__ = ("raw", "prefix", "command", "params", "at")
 
-    def __init__(self, raw):
+    def __init__(self, raw, at=None):
         self.raw = raw
+        self.at = time.monotonic() if at is None else at
         rest = raw
         self.prefix = ""
         if rest.startswith(":"):
