@@ -1,10 +1,15 @@
 """The daemon's link to a real hub: the hub accepts it as a service server,
-keeps it across its pings, sees the four service clients after the burst,
-delivers nick@server messages to them, and SIGTERM unlinks it in order."""
+keeps it across its pings, sees the four service clients and the operator
+channel after the burst, delivers nick@server messages to them, relays
+VERSION and MOTD queries to the services' server, and SIGTERM unlinks it in
+order."""
 
 import time
 
+import pytest
+
 import hub as hubmod
+import seed
 from netview import link_stats, links_of, wait_linked
 
 
@@ -33,6 +38,67 @@ def test_service_clients_appear_after_the_burst(oper_client, start_services):
         assert reply["312"].params[2] == hubmod.SERVICES_NAME
         # Only OperServ is introduced as an IRC operator.
         assert ("313" in reply) == (nick == "OperServ")
+
+
+@pytest.mark.parametrize("configured, channel", [(None, "#OperServ"),
+                                                  ("#tessel-ops", "#tessel-ops")])
+def test_operator_channel_is_held_by_operserv(oper_client, start_services, configured,
+                                              channel):
+    watcher = oper_client("watcher")
+    # The hub keeps an emptied channel with its timestamp after a net break
+    # and wins against a newer one in a burst, so an earlier daemon's
+    # operator channel would strip this one of its modes. A boot time kept in
+    # the operator database, as on a running network, is older than those.
+    sv = start_services(settings={"OPERCHANNEL": configured} if configured else None,
+                        databases={"operserv.db": seed.operserv_db()})
+    wait_linked(watcher, sv, burst=True)
+    # The channel is secret and invite-only: NAMES shows an outsider nothing,
+    # only an operator's WHO with the x flag lists its members.
+    watcher.send(f"WHO {channel} x")
+    lines = watcher.collect_until(lambda l: l.command == "315", what=f"WHO {channel}")
+    flags = {l.params[5]: l.params[6] for l in lines if l.command == "352"}
+    assert list(flags) == ["OperServ"], f"members of {channel}: {flags}\n{sv.diagnostics()}"
+    assert "@" in flags["OperServ"]
+    watcher.send(f"MODE {channel}")
+    modes = watcher.expect(lambda l: l.command == "324", what=f"the modes of {channel}")
+    assert set(modes.params[2]) >= set("+ntsi")
+
+
+@pytest.mark.parametrize("motd, text", [
+    ("First line of the day\nSecond line\n", ["First line of the day", "Second line"]),
+    (None, ["No MOTD file"]),
+])
+def test_version_and_motd_come_from_the_services_server(oper_client, start_services, motd,
+                                                         text):
+    files = {
+        "nickserv.db": seed.nickserv_db(seed.nick("alice"), seed.nick("bob")),
+        "chanserv.db": seed.chanserv_db(seed.channel("#tessel", "alice")),
+    }
+    if motd is not None:
+        files["tesselsv.motd"] = motd
+    # This hub lets only operators query a remote server.
+    watcher = oper_client("watcher")
+    sv = start_services(databases=files)
+    wait_linked(watcher, sv, burst=True)
+    from_services = lambda l: l.prefix == hubmod.SERVICES_NAME  # noqa: E731
+
+    watcher.send(f"VERSION {hubmod.SERVICES_NAME}")
+    version = watcher.expect(lambda l: from_services(l) and l.command == "351",
+                             what="the version reply")
+    assert version.params == ["watcher", "tessrv1.2.1.linux.gen", hubmod.SERVICES_NAME,
+                              "tessel old IRC services"]
+
+    watcher.send(f"MOTD {hubmod.SERVICES_NAME}")
+    reply = watcher.collect_until(lambda l: from_services(l) and l.command == "376",
+                                  what="the end of the services' MOTD")
+    got = [(l.command, l.params) for l in reply if from_services(l)]
+    expected = ([("375", ["watcher", f"- {hubmod.SERVICES_NAME} Message of the day"])]
+                + [("372", ["watcher", f"- {line}"]) for line in text]
+                + [("372", ["watcher", "-"]),
+                   ("372", ["watcher", "- Tessel IRC Services, version 1.2.1.linux.gen"]),
+                   ("372", ["watcher", "- 2 registered nicks, 1 registered channels"]),
+                   ("376", ["watcher", "End of /MOTD command"])])
+    assert got == expected
 
 
 def test_links_as_service_server_and_unlinks_on_sigterm(start_services, oper_client,
