@@ -1,0 +1,122 @@
+"""Registered channels as their members see them on a real network:
+ChanServ sits in the channel as operator from the services' burst on, ops
+and voices the access lists' members as they join, puts the locked modes
+back, takes the op from someone without rights on a STRICTOP channel, and
+bans and kicks an AKICK-listed user."""
+
+import seed
+from netview import wait_linked
+
+CHANNEL = "#tessel"
+# The ban that enforces the AKICK covers every client of this network (they
+# all come from 127.0.0.1), so that scenario has a channel of its own.
+BANNING = "#tessel-akick"
+REGISTERED = {
+    "chanserv.db": seed.chanserv_db(*(seed.channel(
+        name, "alice", mlock="+nt", strictop=True,
+        aop=["opper!*@*"], vop=["voicer!*@*"], akick=["badguy!*@*"])
+        for name in (CHANNEL, BANNING))),
+}
+
+
+def from_chanserv(command):
+    return lambda l: l.command == command and l.nick == "ChanServ"
+
+
+def mode_changes(line):
+    """The (sign and letter, parameter or None) pairs of a MODE line."""
+    params = list(line.params[2:])
+    changes, sign = [], "+"
+    for letter in line.params[1]:
+        if letter in "+-":
+            sign = letter
+            continue
+        takes = letter in "ovbk" or (letter == "l" and sign == "+")
+        changes.append((sign + letter, params.pop(0) if takes and params else None))
+    return changes
+
+
+def chanserv_modes(client, count, what, channel=CHANNEL):
+    """The next `count` mode changes ChanServ makes on the channel, however
+    it batches them."""
+    changes = []
+    while len(changes) < count:
+        changes += mode_changes(client.expect(
+            lambda l: from_chanserv("MODE")(l) and l.params[0] == channel, what=what))
+    return changes
+
+
+def names(client, channel):
+    """The members of the channel with their prefixes, from NAMES."""
+    client.send(f"NAMES {channel}")
+    lines = client.collect_until(lambda l: l.command == "366", what=f"NAMES {channel}")
+    return {word.lstrip("@+"): word for l in lines if l.command == "353"
+            for word in l.text.split()}
+
+
+def join(client, channel=CHANNEL):
+    client.send(f"JOIN {channel}")
+    client.expect(lambda l: l.command == "366", what=f"the join to {channel}")
+
+
+def linked_with_registrations(oper_client, start_services):
+    watcher = oper_client("watcher")
+    sv = start_services(databases=REGISTERED)
+    wait_linked(watcher, sv, burst=True)
+    return sv
+
+
+def test_chanserv_holds_the_channel_and_ops_and_voices_its_lists(
+        oper_client, irc_client, start_services):
+    sv = linked_with_registrations(oper_client, start_services)
+    opper, voicer, plain = (irc_client(nick) for nick in ("opper", "voicer", "plain"))
+    join(plain)
+    assert names(plain, CHANNEL) == {"ChanServ": "@ChanServ", "plain": "plain"}, \
+        sv.diagnostics()
+
+    join(opper)
+    join(voicer)
+    # Every member sees ChanServ give the op and the voice, and nobody else.
+    granted = chanserv_modes(plain, 2, "ChanServ's modes for opper and voicer")
+    assert granted == [("+o", "opper"), ("+v", "voicer")]
+    assert names(plain, CHANNEL) == {"ChanServ": "@ChanServ", "opper": "@opper",
+                                     "voicer": "+voicer", "plain": "plain"}
+
+
+def test_mode_lock_and_strictop_undo_a_chanops_changes(oper_client, irc_client,
+                                                        start_services):
+    sv = linked_with_registrations(oper_client, start_services)
+    opper, plain = irc_client("opper"), irc_client("plain")
+    join(opper)
+    assert chanserv_modes(opper, 1, "the op for opper") == [("+o", "opper")]
+    join(plain)
+
+    opper.send(f"MODE {CHANNEL} -t")
+    restored = chanserv_modes(plain, 1, "ChanServ's answer to -t")
+    assert restored == [("+t", None)], sv.diagnostics()
+
+    opper.send(f"MODE {CHANNEL} +o plain")
+    plain.expect(lambda l: l.command == "MODE" and l.nick == "opper", what="opper's +o")
+    assert chanserv_modes(plain, 1, "ChanServ's answer to +o") == [("-o", "plain")]
+
+    modes = names(plain, CHANNEL)
+    assert modes["plain"] == "plain" and modes["opper"] == "@opper"
+    plain.send(f"MODE {CHANNEL}")
+    current = plain.expect(lambda l: l.command == "324", what=f"the modes of {CHANNEL}")
+    assert set(current.params[2]) >= set("+nt")
+
+
+def test_akick_listed_user_is_banned_and_kicked(oper_client, irc_client, start_services):
+    sv = linked_with_registrations(oper_client, start_services)
+    plain, badguy = irc_client("plain"), irc_client("badguy")
+    join(plain, BANNING)
+    badguy.send(f"JOIN {BANNING}")
+    ban = chanserv_modes(plain, 1, "ChanServ's ban", BANNING)
+    assert ban == [("+b", "*!*@127.0.0.1")], sv.diagnostics()
+    kick = badguy.expect(from_chanserv("KICK"), what="ChanServ's kick")
+    assert kick.params == [BANNING, "badguy", "You are banned from this channel"]
+    assert "badguy" not in names(plain, BANNING)
+    # The ban holds the user out.
+    badguy.send(f"JOIN {BANNING}")
+    refusal = badguy.expect(lambda l: l.command in ("474", "JOIN"), what="the second join")
+    assert refusal.command == "474"
