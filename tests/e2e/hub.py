@@ -96,7 +96,7 @@ def port_open(port, host="127.0.0.1"):
         return False
 
 
-def _die_with_parent():
+def die_with_parent():
     # Runs in the child between fork and exec: should the test process be
     # killed outright, the kernel stops the hub too instead of orphaning it.
     try:
@@ -312,7 +312,7 @@ class Hub:
             self.proc = subprocess.Popen(
                 [self.binary, "-n", "-d", self.dir, "-f", self.config],
                 cwd=self.dir, env=env, stdin=subprocess.DEVNULL, stdout=out,
-                stderr=subprocess.STDOUT, preexec_fn=_die_with_parent,
+                stderr=subprocess.STDOUT, preexec_fn=die_with_parent,
                 # Out of the terminal's process group: ircu takes SIGINT as
                 # "restart", and a Ctrl-C meant for the services must not
                 # reach it.

@@ -6,7 +6,6 @@ a generated tesselsv.ini and any seeded database files, and started there with
 "foreground". stop() sends SIGTERM and waits (bounded) for the exit.
 """
 
-import ctypes
 import os
 import re
 import shutil
@@ -17,7 +16,6 @@ import time
 
 import hub as hubmod
 
-PR_SET_PDEATHSIG = 1
 
 REPO_ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DATABASE_FILES = ("nickserv.db", "chanserv.db", "operserv.db")
@@ -25,14 +23,6 @@ DATABASE_FILES = ("nickserv.db", "chanserv.db", "operserv.db")
 
 def binary_path():
     return os.environ.get("TESSELSV_BINARY") or os.path.join(REPO_ROOT, "build", "tesselsv")
-
-
-def _die_with_parent():
-    try:
-        libc = ctypes.CDLL("libc.so.6", use_errno=True)
-        libc.prctl(PR_SET_PDEATHSIG, signal.SIGTERM, 0, 0, 0)
-    except OSError:
-        pass
 
 
 def default_settings(server_port):
@@ -87,7 +77,7 @@ class Services:
         try:
             self.proc = subprocess.Popen(
                 [self.binary, "foreground"], cwd=self.dir, stdin=subprocess.DEVNULL,
-                stdout=out, stderr=subprocess.STDOUT, preexec_fn=_die_with_parent,
+                stdout=out, stderr=subprocess.STDOUT, preexec_fn=hubmod.die_with_parent,
                 start_new_session=True)
         finally:
             out.close()
