@@ -44,8 +44,58 @@ int32_t smallnumber(std::string_view word) {
 
 const tbotcommand* findbotcommand(std::span<const tbotcommand> table, std::string_view name) {
     for (const tbotcommand& c : table)
-        if (c.name == name) return &c;
+        if (c.run && c.name == name) return &c;
     return nullptr;
+}
+
+const tbotcommand* findhelptopic(std::span<const tbotcommand> table, std::string_view topic) {
+    for (const tbotcommand& c : table)
+        if (!c.help.empty() && c.name == topic) return &c;
+    return nullptr;
+}
+
+bool passesgate(TForm1& form, const tbotmessage& msg, const tbotcommand& row) {
+    const Tuser& u = form.user(msg.user);
+    bool ok = true;
+    const char* required = nullptr;
+    switch (row.gate) {
+    case tgate::anyone:
+        return true;
+    case tgate::identified:
+        ok = u.identified && msg.ns >= 0;
+        break;
+    case tgate::ircop:
+        ok = u.umode_o;
+        required = "IRC Operator";
+        break;
+    case tgate::servicesop:
+        ok = u.servicesop;
+        required = "Services Operator";
+        break;
+    }
+    if (ok) return true;
+    if (!row.refusal.empty())
+        msg.reply(form, row.refusal);
+    else if (required)
+        msg.reply(form, std::string(row.name) + ": You have no access to this command. " +
+                            required + " required.");
+    else
+        msg.reply(form,
+                  "Access denied. If this is your nick, type /msg NickServ IDENTIFY <password>");
+    return false;
+}
+
+void sendlines(TForm1& form, const tbotmessage& msg, std::span<const std::string_view> lines) {
+    for (std::string_view line : lines)
+        msg.reply(form, line);
+}
+
+bool sendhelptopic(TForm1& form, const tbotmessage& msg, std::span<const tbotcommand> table,
+                   std::string_view topic) {
+    const tbotcommand* row = findhelptopic(table, topic);
+    if (!row) return false;
+    sendlines(form, msg, row->help);
+    return true;
 }
 
 } // namespace tessel

@@ -45,14 +45,46 @@ void splitbotwords(tbotmessage& msg);
 // A count typed by a user: 1 to 3 decimal digits, otherwise -1.
 int32_t smallnumber(std::string_view word);
 
-// One command of a service, selected by the upper-cased first word.
-using tbothandler = void (*)(TForm1& form, tbotmessage& msg);
-struct tbotcommand {
-    std::string_view name;
-    tbothandler run;
+// Who may run a command. The dispatcher checks the gate before the handler
+// runs and answers a refused sender with the gate's text; a command whose
+// checks come in another order (parameters first, a setting first) has the
+// gate `anyone` and checks for itself.
+enum class tgate : uint8_t {
+    anyone,
+    identified, // identified to the registration of the current nick
+    ircop,      // user mode o
+    servicesop, // Services operator
 };
 
-// The handler for `name` in a command table, or nullptr.
+using tbothandler = void (*)(TForm1& form, tbotmessage& msg);
+
+// One row of a service's command table, selected by the upper-cased first
+// word. `help` holds the lines HELP <name> sends (empty: the general help
+// answers for it). A row without a handler is a help topic only.
+struct tbotcommand {
+    std::string_view name;
+    tbothandler run = nullptr;
+    tgate gate = tgate::anyone;
+    std::span<const std::string_view> help = {};
+    // Replaces the gate's usual refusal where the command words it its own way.
+    std::string_view refusal = {};
+};
+
+// The row for `name` that has a handler, or nullptr.
 const tbotcommand* findbotcommand(std::span<const tbotcommand> table, std::string_view name);
+
+// The row documenting `topic`, handler or not, or nullptr.
+const tbotcommand* findhelptopic(std::span<const tbotcommand> table, std::string_view topic);
+
+// True when the sender passes the row's gate; otherwise the refusal is sent.
+bool passesgate(TForm1& form, const tbotmessage& msg, const tbotcommand& row);
+
+// Sends the lines of a help text, one reply each.
+void sendlines(TForm1& form, const tbotmessage& msg, std::span<const std::string_view> lines);
+
+// Sends the help lines of the row documenting `topic`; false, sending
+// nothing, when no row documents it (the caller then gives its general help).
+bool sendhelptopic(TForm1& form, const tbotmessage& msg, std::span<const tbotcommand> table,
+                   std::string_view topic);
 
 } // namespace tessel

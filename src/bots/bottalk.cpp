@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "bots/botmessage.h"
-#include "bots/nickserv.h"
 #include "bots/scanner.h"
+#include "bots/services.h"
 #include "engine/tform1.h"
 
 namespace tessel {
@@ -17,26 +17,6 @@ namespace {
 // services stop listening; every message costs two.
 constexpr int32_t kFloodWindow = 14;
 constexpr int32_t kFloodCost = 2;
-
-struct tservice {
-    const char* suffix;         // client number after the server numeric
-    std::string tconfig::*nick; // configured nick
-    bool helphint;              // unknown commands point at HELP
-    std::span<const tbotcommand> (*commands)();
-};
-
-std::span<const tbotcommand> nocommands() {
-    return {};
-}
-
-// Indexed by service number. A service answers only the commands of its
-// table; every other word gets the unknown-command reply.
-const tservice services[] = {
-    {"AAB", &tconfig::nicknick, true, nickservcommands},
-    {"AAA", &tconfig::channick, true, nocommands},
-    {"AAC", &tconfig::memonick, true, nocommands},
-    {"AAD", &tconfig::opernick, false, nocommands},
-};
 
 // Advances the sender's flood clock; true when the message must be dropped.
 bool floodcheck(TForm1& form, const tbotmessage& msg) {
@@ -71,15 +51,15 @@ void TForm1::BOTTALK(int bot, int32_t sender, bool addressed, const std::string&
         scannerreport(*this, msg);
         return;
     }
-    if (bot < 0 || bot >= static_cast<int>(std::size(services))) return;
+    const tserviceidentity* service = serviceidentity(bot);
+    if (!service) return;
     // Messages whose source is not a known user have nobody to answer to.
     if (!net.users.valid(sender)) return;
 
-    const tservice& service = services[bot];
     Tuser& u = user(sender);
     msg.user = sender;
     msg.addressed = addressed;
-    msg.source = cfg.servernumeric + service.suffix + " ";
+    msg.source = cfg.servernumeric + service->suffix + " ";
     msg.prefix = msg.source + cfg.msgcommand + " " + u.numeric + " :";
 
     if (floodcheck(*this, msg)) return;
@@ -90,12 +70,12 @@ void TForm1::BOTTALK(int bot, int32_t sender, bool addressed, const std::string&
     if (u.identified && msg.ns >= 0 && nickreg(msg.ns).privmsg)
         msg.prefix = msg.source + "PRIVMSG " + u.numeric + " :";
 
-    if (const tbotcommand* cmd = findbotcommand(service.commands(), msg.upwords[0])) {
-        cmd->run(*this, msg);
+    if (const tbotcommand* cmd = findbotcommand(service->commands(), msg.upwords[0])) {
+        if (passesgate(*this, msg, *cmd)) cmd->run(*this, msg);
         return;
     }
-    if (service.helphint)
-        msg.reply(*this, "Unknown command: " + msg.words[0] + ". Type /msg " + cfg.*service.nick +
+    if (service->helphint)
+        msg.reply(*this, "Unknown command: " + msg.words[0] + ". Type /msg " + cfg.*service->nick +
                              " HELP for a list of commands.");
     else
         msg.reply(*this, "Unknown command: " + msg.words[0] + ".");

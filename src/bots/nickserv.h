@@ -6,9 +6,6 @@
 
 namespace tessel {
 
-// NickServ's commands, looked up by the upper-cased first word.
-std::span<const tbotcommand> nickservcommands();
-
 // The handlers behind the table, grouped by the file that holds them.
 namespace nickserv {
 
@@ -21,7 +18,8 @@ void identify(TForm1& form, tbotmessage& msg);
 void ghost(TForm1& form, tbotmessage& msg);
 void drop(TForm1& form, tbotmessage& msg);
 
-// nickserv_settings.cpp: the owner's record.
+// nickserv_settings.cpp: the owner's record (ACCESS and IGNORE run only for
+// the identified owner; the command table checks that).
 void access(TForm1& form, tbotmessage& msg);
 void set(TForm1& form, tbotmessage& msg);
 void ignore(TForm1& form, tbotmessage& msg);

@@ -56,7 +56,6 @@ void setpassword(TForm1& form, const tbotmessage& msg) {
 } // namespace
 
 void access(TForm1& form, tbotmessage& msg) {
-    if (!ownrecord(form, msg)) return;
     auto& list = form.nickreg(msg.ns).access;
     const std::string& sub = msg.upwords[1];
     const std::string& mask = msg.words[2];
@@ -120,7 +119,6 @@ void set(TForm1& form, tbotmessage& msg) {
 }
 
 void ignore(TForm1& form, tbotmessage& msg) {
-    if (!ownrecord(form, msg)) return;
     auto& list = form.nickreg(msg.ns).ignore;
     const std::string& sub = msg.upwords[1];
     const std::string& nick = msg.words[2];

@@ -26,7 +26,7 @@ void TForm1::receivebytes(std::string_view data) {
         }
         if (line.empty()) continue;
         modes.uncheckedmodes = false;
-        LOGWRITE(0x2000, "RAW: " + line);
+        LOGWRITE(kLogRaw, "RAW: " + line);
         PARSECOMMAND(line);
     }
     if (link.recvbuffer.size() > kMaxPendingLine) {

@@ -41,7 +41,7 @@ void TForm1::BUTTONCONNECTCLICK() {
     } catch (const std::exception& error) {
         // An attempt that cannot even start (an address that does not
         // resolve, no socket to be had) is retried like a refused one.
-        LOGWRITE(1, std::string("Services failed to connect to server: ") + error.what());
+        LOGWRITE(kLogLinkUp, std::string("Services failed to connect to server: ") + error.what());
         if (Timerretry) Timerretry->enabled = true;
     }
 }
@@ -52,10 +52,11 @@ void TForm1::TIMERRETRYTIMER() {
 
 void TForm1::CONNECTED(uint16_t error) {
     if (error != 0) {
-        LOGWRITE(1, "Services failed to connect to server, error " + std::to_string(error));
+        LOGWRITE(kLogLinkUp,
+                 "Services failed to connect to server, error " + std::to_string(error));
         return;
     }
-    LOGWRITE(1, "Services connected to server");
+    LOGWRITE(kLogLinkUp, "Services connected to server");
     if (Timerretry) Timerretry->enabled = false;
     link.linkstate = 1;
     SEND("PASS :" + cfg.connectpass);
@@ -68,7 +69,7 @@ void TForm1::CONNECTED(uint16_t error) {
 
 void TForm1::CLOSED(uint16_t error) {
     if (link.autoreconnect && Timerretry) Timerretry->enabled = true;
-    LOGWRITE(2, "Services disconnected from server, error " + std::to_string(error));
+    LOGWRITE(kLogLinkDown, "Services disconnected from server, error " + std::to_string(error));
     link.linkstate = 0;
     // Lines still buffered belong to the lost link and its cleared picture.
     link.recvbuffer.clear();

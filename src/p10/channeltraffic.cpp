@@ -32,7 +32,7 @@ Tchanserv* registrationof(TForm1& form, const Tchannel& c) {
 int32_t createchannel(TForm1& form, const std::string& name, const std::string& line) {
     const int32_t chan = form.ADDCHANNEL();
     if (chan < 0) {
-        form.LOGWRITE(0x4000, "Invalid: channel table full: " + line);
+        form.LOGWRITE(kLogInvalid, "Invalid: channel table full: " + line);
         return -1;
     }
     form.SETCHANNAME(chan, name);
@@ -70,7 +70,7 @@ void addmembership(TForm1& form, int32_t chan, int32_t u, const std::string& lin
             c.members.set(p, u);
             c.memberstatus.set(p, 0);
         } else {
-            form.LOGWRITE(0x4000, "Invalid: member array of " + c.name + " full: " + line);
+            form.LOGWRITE(kLogInvalid, "Invalid: member array of " + c.name + " full: " + line);
         }
     }
     ++c.membercount;
@@ -90,7 +90,8 @@ bool departurecounts(TForm1& form, int32_t chan, int32_t u) {
     for (size_t p = 0; p < c.members.stored(); ++p)
         if (c.members[p] != -1) ++recorded;
     if (c.membercount > recorded) return true;
-    form.LOGWRITE(0x4000, "Invalid: " + usr.nick + " leaves " + c.name + " without being in it");
+    form.LOGWRITE(kLogInvalid,
+                  "Invalid: " + usr.nick + " leaves " + c.name + " without being in it");
     return false;
 }
 
@@ -117,7 +118,7 @@ void joinone(TForm1& form, int32_t u, const std::string& name, bool create, cons
             else
                 configurenewchannel(form, c, *r, form.user(u));
         }
-        form.LOGWRITE(256, "Channel create: " + c.name + " " + form.user(u).nick);
+        form.LOGWRITE(kLogChannelCreate, "Channel create: " + c.name + " " + form.user(u).nick);
     }
     addmembership(form, chan, u, w.line);
 
@@ -125,7 +126,7 @@ void joinone(TForm1& form, int32_t u, const std::string& name, bool create, cons
     const std::string numeric = form.user(u).numeric;
     const cprivsrec access = form.CHANACCESS(form.channel(chan).csindex, u);
     if (Tchanserv* r = registrationof(form, form.channel(chan))) {
-        if (access.level == -1) {
+        if (access.level == kLevelAkick) {
             form.SETCHANMODE(chan, true, 'b', "*!*@" + form.user(u).host);
             form.FLUSHCHANMODE(chan);
             form.CHANSEND("K " + channame + " " + numeric + " :You are banned from this channel");
@@ -142,7 +143,7 @@ void joinone(TForm1& form, int32_t u, const std::string& name, bool create, cons
                 form.SETCHANMODE(chan, true, 'v', numeric);
             if (!r->welcome.empty())
                 form.CHANSEND("O " + numeric + " :(" + r->channel + ") " + r->welcome);
-            if (access.level == 0 && r->operonly && !form.user(u).umode_o) {
+            if (access.level == kLevelNone && r->operonly && !form.user(u).umode_o) {
                 form.CHANSEND("K " + channame + " " + numeric +
                               " :Only IRC Operators are allowed in this channel.");
                 form.REMOVEUSERCHANNEL(chan, u);
@@ -254,7 +255,7 @@ void TForm1::onjoin(const tlinewords& w) {
 void TForm1::onburst(const tlinewords& w) {
     if (w.words[1].empty()) return;
     const std::optional<int32_t> ts = decimalvalue(w.words[2]);
-    if (!ts) LOGWRITE(0x4000, "Invalid: burst with an unreadable timestamp: " + w.line);
+    if (!ts) LOGWRITE(kLogInvalid, "Invalid: burst with an unreadable timestamp: " + w.line);
 
     bool overridden = false;
     int32_t chan = GETCHANNAME(w.upwords[1]);
@@ -340,7 +341,7 @@ void TForm1::ontopic(const tlinewords& w) {
     if (chan >= 0) channel(chan).topic = topic;
     const int32_t cs = GETCS(w.upwords[1]);
     if (cs < 0) return;
-    if (CHANACCESS(cs, w.sourceuser).level > 1) chanreg(cs).topic = topic;
+    if (CHANACCESS(cs, w.sourceuser).level >= kLevelAop) chanreg(cs).topic = topic;
 }
 
 // K #chan victim :reason
@@ -350,7 +351,7 @@ void TForm1::onkick(const tlinewords& w) {
     if (chan < 0 || victim < 0 || !departurecounts(*this, chan, victim)) return;
     const std::string channame = channel(chan).name;
     REMOVEUSERCHANNEL(chan, victim);
-    LOGWRITE(512, "Kick: " + channame + " " + user(victim).nick);
+    LOGWRITE(kLogKick, "Kick: " + channame + " " + user(victim).nick);
 }
 
 // M/OM #chan modes params...  or  M nick :modes

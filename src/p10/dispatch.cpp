@@ -5,6 +5,7 @@
 #include <exception>
 #include <string_view>
 
+#include "bots/services.h"
 #include "engine/tform1.h"
 #include "p10/ircupper.h"
 #include "p10/numerics.h"
@@ -126,11 +127,11 @@ void TForm1::PARSECOMMAND(const std::string& line) {
 }
 
 void TForm1::onerror(const tlinewords& w) {
-    LOGWRITE(2, "received ERROR: " + w.lastword());
+    LOGWRITE(kLogLinkDown, "received ERROR: " + w.lastword());
 }
 
 void TForm1::onwallops(const tlinewords& w) {
-    LOGWRITE(128, "Wallops: " + w.lastword());
+    LOGWRITE(kLogWallops, "Wallops: " + w.lastword());
 }
 
 void TForm1::onping(const tlinewords& w) {
@@ -145,22 +146,12 @@ void TForm1::onendofburst(const tlinewords& w) {
 }
 
 void TForm1::onprivmsg(const tlinewords& w) {
-    struct service {
-        const char* client;
-        int bot;
-        const std::string& nick;
-    };
-    const service services[] = {
-        {"AAB", 0, cfg.nicknick},
-        {"AAA", 1, cfg.channick},
-        {"AAC", 2, cfg.memonick},
-        {"AAD", 3, cfg.opernick},
-    };
     const bool addressed = w.upwords[1].find('@') != std::string::npos;
     const std::string target = normalisenumeric(w.words[1]);
     const std::string server = "@" + ircupper(cfg.servername);
-    for (const service& s : services) {
-        if (target == cfg.servernumeric + s.client || w.upwords[1] == ircupper(s.nick) + server) {
+    for (const tserviceidentity& s : serviceidentities()) {
+        if (target == cfg.servernumeric + s.suffix ||
+            w.upwords[1] == ircupper(cfg.*s.nick) + server) {
             // A bot needs someone to answer; a message from no known user is dropped.
             if (w.sourceuser < 0) return;
             talkto(*this, s.bot, w.sourceuser, addressed, w.lastword());
@@ -172,20 +163,20 @@ void TForm1::onprivmsg(const tlinewords& w) {
 // Server notices feed the services (the scanner reports arrive this way).
 void TForm1::onnotice(const tlinewords& w) {
     if (link.linkstate != 2 || w.sourceuser != -1) return;
-    talkto(*this, 100, 0, false, w.lastword());
+    talkto(*this, kBotScanner, 0, false, w.lastword());
 }
 
 void TForm1::onquit(const tlinewords& w) {
     if (w.sourceuser < 0) return;
     const Tuser& u = user(w.sourceuser);
-    LOGWRITE(8, "Client quit: " + u.nick + " (" + u.ident + "@" + u.host + ")");
+    LOGWRITE(kLogQuit, "Client quit: " + u.nick + " (" + u.ident + "@" + u.host + ")");
     REMOVEUSER(w.sourceuser);
 }
 
 void TForm1::onkill(const tlinewords& w) {
     const int32_t victim = GETP10ID(w.words[1]);
     if (victim < 0) return;
-    LOGWRITE(16, "Kill: " + w.words[1] + " (" + w.lastword() + ")");
+    LOGWRITE(kLogKill, "Kill: " + w.words[1] + " (" + w.lastword() + ")");
     REMOVEUSER(victim);
 }
 

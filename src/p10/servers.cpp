@@ -58,7 +58,7 @@ void TForm1::onserver(const tlinewords& w) {
     }
     const auto announced = readannounced(w.words[6]);
     if (!announced) {
-        LOGWRITE(0x4000, "Invalid: hub announced no usable numeric: " + w.line);
+        LOGWRITE(kLogInvalid, "Invalid: hub announced no usable numeric: " + w.line);
         TERMINATE();
         return;
     }
@@ -85,11 +85,11 @@ void TForm1::onserverintro(const tlinewords& w) {
         return;
     }
     if (!announced) {
-        LOGWRITE(0x4000, "Invalid: server introduced without a usable numeric: " + w.line);
+        LOGWRITE(kLogInvalid, "Invalid: server introduced without a usable numeric: " + w.line);
         return;
     }
     if (net.serverbynumber[announced->number] >= 0) {
-        LOGWRITE(0x4000, "Invalid: server introduced with a numeric in use: " + w.line);
+        LOGWRITE(kLogInvalid, "Invalid: server introduced with a numeric in use: " + w.line);
         return;
     }
     int32_t slot = -1;
@@ -102,11 +102,11 @@ void TForm1::onserverintro(const tlinewords& w) {
     // Without a slot the server stays unknown; its users are then refused as
     // users of an unknown server, so the picture stays consistent.
     if (slot < 0) {
-        LOGWRITE(0x4000, "Invalid: no free server slot for: " + w.line);
+        LOGWRITE(kLogInvalid, "Invalid: no free server slot for: " + w.line);
         return;
     }
 
-    LOGWRITE(32, "Server connection: " + w.words[1]);
+    LOGWRITE(kLogServerLink, "Server connection: " + w.words[1]);
     const int32_t from = decodenumeric(w.source);
     const int32_t uplink = from >= 0 && from < kServerNumbers ? net.serverbynumber[from] : -1;
     fillserver(*this, slot, w, *announced, uplink);
@@ -127,10 +127,10 @@ void TForm1::onsquit(const tlinewords& w) {
         // The services' own server is never taken out of the table: the link
         // is about to drop and the picture is rebuilt on the next link.
         if (i == 0) {
-            LOGWRITE(0x4000, "Invalid: server quit for the services' own server: " + w.line);
+            LOGWRITE(kLogInvalid, "Invalid: server quit for the services' own server: " + w.line);
             return;
         }
-        LOGWRITE(64, "Server quit: " + w.words[1] + " " + w.lastword());
+        LOGWRITE(kLogServerQuit, "Server quit: " + w.words[1] + " " + w.lastword());
         DESTROYSERVER(i);
         return;
     }

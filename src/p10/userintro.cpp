@@ -12,7 +12,7 @@ namespace {
 // The services cannot follow the network any more: they log the line and
 // break their own link, so the hub's next burst rebuilds the picture.
 void breaklink(TForm1& form, const std::string& reason, const std::string& line) {
-    form.LOGWRITE(0x4000, "Invalid: " + reason + ": " + line);
+    form.LOGWRITE(kLogInvalid, "Invalid: " + reason + ": " + line);
     form.MESEND("SQ " + form.link.uplinkname + " 0 :Invalid: " + reason + ": " + line);
 }
 
@@ -55,7 +55,7 @@ void TForm1::onnick(const tlinewords& w) {
     // Only servers introduce clients; a nick change from a client the services
     // do not know (one that has just left, say) changes nothing.
     if (w.sourceuser < 0 && w.source.size() != 2) {
-        LOGWRITE(0x4000, "Invalid: nick change from an unknown client: " + w.line);
+        LOGWRITE(kLogInvalid, "Invalid: nick change from an unknown client: " + w.line);
         return;
     }
     const int32_t holder = GETNICK(w.upwords[1]);
@@ -66,7 +66,7 @@ void TForm1::onnick(const tlinewords& w) {
 
     if (w.sourceuser >= 0) {
         if (w.words[1].empty()) {
-            LOGWRITE(0x4000, "Invalid: nick change without a nick: " + w.line);
+            LOGWRITE(kLogInvalid, "Invalid: nick change without a nick: " + w.line);
             return;
         }
         Tuser& u = user(w.sourceuser);
@@ -84,19 +84,19 @@ void TForm1::onnick(const tlinewords& w) {
     const std::string numeric = normalisenumeric(w.words[w.wordcount - 2]);
     const std::optional<tclientslot> place = clientslot(net, numeric);
     if (!place) {
-        LOGWRITE(0x4000, "Invalid: client introduced on an unknown server: " + w.line);
+        LOGWRITE(kLogInvalid, "Invalid: client introduced on an unknown server: " + w.line);
         return;
     }
     // A numeric still held by someone else means that client left unnoticed.
     tserver& server = net.servers[place->server];
     const int32_t stale = server.slots[static_cast<size_t>(place->clientnum)];
     if (stale >= 0) {
-        LOGWRITE(0x4000, "Invalid: client numeric reused: " + w.line);
+        LOGWRITE(kLogInvalid, "Invalid: client numeric reused: " + w.line);
         REMOVEUSER(stale);
     }
     const int32_t u = ADDUSER();
     if (u < 0) {
-        LOGWRITE(0x4000, "Invalid: user table full: " + w.line);
+        LOGWRITE(kLogInvalid, "Invalid: user table full: " + w.line);
         return;
     }
 

@@ -16,10 +16,10 @@ struct listlevel {
     int32_t bymask; // level for a matching full mask
 };
 constexpr listlevel kSearchOrder[] = {
-    {LIST_SOP, 3, 3},
-    {LIST_AKICK, 0, -1}, // a nick entry only stops the nick search
-    {LIST_AOP, 2, 2},
-    {LIST_VOP, 1, 1},
+    {LIST_SOP, kLevelSop, kLevelSop},
+    {LIST_AKICK, kLevelNone, kLevelAkick}, // a nick entry only stops the nick search
+    {LIST_AOP, kLevelAop, kLevelAop},
+    {LIST_VOP, kLevelVop, kLevelVop},
 };
 
 } // namespace
@@ -52,17 +52,17 @@ cprivsrec TForm1::CHANACCESS(int32_t cs, int32_t user) {
     const bool registered = reg.chans.valid(cs);
     r.registered = registered;
     if (!registered || !net.users.valid(user)) {
-        r.level = 4;
+        r.level = kLevelFounder;
         return r;
     }
     const Tchanserv& rec = chanreg(cs);
     const Tuser& u = this->user(user);
     const std::string nick = ircupper(u.nick);
 
-    r.level = 0;
+    r.level = kLevelNone;
     r.founder = u.identified && ircupper(rec.owner) == nick;
     if (r.founder) {
-        r.level = 4;
+        r.level = kLevelFounder;
     } else {
         if (u.identified) {
             bool found = false;
@@ -76,7 +76,7 @@ cprivsrec TForm1::CHANACCESS(int32_t cs, int32_t user) {
                 }
             }
         }
-        if (r.level == 0) {
+        if (r.level == kLevelNone) {
             const std::string byhost = nick + "!" + ircupper(u.ident + "@" + u.host);
             const std::string byip = nick + "!" + ircupper(u.ident + "@" + u.ip);
             bool found = false;
@@ -92,11 +92,11 @@ cprivsrec TForm1::CHANACCESS(int32_t cs, int32_t user) {
                 }
             }
         }
-        if (r.level < 2 && u.umode_o && rec.operop) r.level = 2;
+        if (r.level < kLevelAop && u.umode_o && rec.operop) r.level = kLevelAop;
     }
     r.strictop = rec.strictop;
-    r.canvoice = r.level >= 1;
-    r.canop = r.level >= 2;
+    r.canvoice = r.level >= kLevelVop;
+    r.canop = r.level >= kLevelAop;
     return r;
 }
 

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/logcategories.h"
+
 namespace tessel {
 
 enum dbfile { DB_NICKSERV = 0, DB_CHANSERV = 1, DB_OPERSERV = 2 };
@@ -11,7 +13,7 @@ enum dbfile { DB_NICKSERV = 0, DB_CHANSERV = 1, DB_OPERSERV = 2 };
 inline constexpr const char* kDbFileNames[3] = {"nickserv.db", "chanserv.db", "operserv.db"};
 
 // Log category of database failures (administrative messages).
-inline constexpr int32_t kLogDatabase = 0x1000;
+inline constexpr int32_t kLogDatabase = kLogAdmin; // failed loads and saves
 
 struct tdbstate {
     // A database file that exists but could not be read completely. Saving it

@@ -7,9 +7,7 @@
 
 namespace tessel {
 
-namespace {
-constexpr int32_t kLogGlineAdded = 0x400;
-} // namespace
+namespace {} // namespace
 
 void TForm1::ADDGLINE(const std::string& mask, int32_t expires, const std::string& reason,
                       const std::string& setter) {

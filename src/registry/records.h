@@ -67,7 +67,16 @@ struct Tchanserv {
     int32_t TS = 0;
 };
 
-// Result of CHANACCESS. level: -1 AKICK, 0 none, 1 VOP, 2 AOP, 3 SOP, 4 founder.
+// Channel privilege levels, as CHANACCESS reports them and ChanServ's
+// commands require them.
+inline constexpr int32_t kLevelAkick = -1;
+inline constexpr int32_t kLevelNone = 0;
+inline constexpr int32_t kLevelVop = 1;
+inline constexpr int32_t kLevelAop = 2;
+inline constexpr int32_t kLevelSop = 3;
+inline constexpr int32_t kLevelFounder = 4; // the identified owner
+
+// Result of CHANACCESS.
 struct cprivsrec {
     bool registered = false;
     int32_t level = 0;

@@ -12,7 +12,6 @@ namespace tessel {
 
 namespace {
 
-constexpr int32_t kLogGlineGone = 0x800;
 constexpr int64_t kDay = 86400;
 constexpr int32_t kSaveInterval = 180;
 constexpr int32_t kClockInterval = 1800;

@@ -8,7 +8,6 @@
 namespace tessel {
 
 namespace {
-constexpr int32_t kLogConnect = 0x4;
 
 // Seconds from now to a later expiry, without overflowing on odd clocks.
 int32_t remaining(int32_t expires, int32_t now) {

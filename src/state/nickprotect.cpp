@@ -8,8 +8,6 @@ namespace tessel {
 
 namespace {
 
-constexpr int32_t kLogInvalid = 0x4000;
-
 // What precedes NickServ's notice (or private message, by MSGCOMMAND) to one user.
 std::string warnprefix(const TForm1& form, const Tuser& u) {
     return form.cfg.msgcommand + " " + u.numeric + " :";

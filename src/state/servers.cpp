@@ -9,8 +9,6 @@ namespace tessel {
 
 namespace {
 
-constexpr int32_t kLogInvalid = 0x4000;
-
 // Frees a server slot; its numeric no longer names it.
 void releaseserver(tnetworkstate& net, int32_t s) {
     tserver& srv = net.servers[s];

@@ -5,9 +5,7 @@
 
 namespace tessel {
 
-namespace {
-constexpr int32_t kLogInvalid = 0x4000;
-} // namespace
+namespace {} // namespace
 
 int32_t TForm1::ADDUSER() {
     return addrecord(net.users);

@@ -1,0 +1,33 @@
+// The identity table of the service clients.
+#include "bots/services.h"
+
+#include <iterator>
+
+namespace tessel {
+
+namespace {
+
+constexpr tserviceidentity identities[] = {
+    {kBotNickServ, "AAB", &tconfig::nicknick, true, nickservcommands},
+    {kBotChanServ, "AAA", &tconfig::channick, true, chanservcommands},
+    {kBotMemoServ, "AAC", &tconfig::memonick, true, memoservcommands},
+    {kBotOperServ, "AAD", &tconfig::opernick, false, operservcommands},
+};
+
+static_assert(identities[kBotNickServ].bot == kBotNickServ &&
+              identities[kBotChanServ].bot == kBotChanServ &&
+              identities[kBotMemoServ].bot == kBotMemoServ &&
+              identities[kBotOperServ].bot == kBotOperServ);
+
+} // namespace
+
+std::span<const tserviceidentity> serviceidentities() {
+    return identities;
+}
+
+const tserviceidentity* serviceidentity(int bot) {
+    if (bot < 0 || bot >= static_cast<int>(std::size(identities))) return nullptr;
+    return &identities[bot];
+}
+
+} // namespace tessel
