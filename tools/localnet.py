@@ -5,9 +5,10 @@ foreground. Started by tools/run.sh after the build.
 
 The daemon runs from run/ in the repository (a link to build/tesselsv, so a
 rebuild is picked up and run/ is its working directory): its configuration,
-databases and log stay there between runs. The link settings in
-run/tesselsv.ini are rewritten to match the hub at every start; every other
-line is kept.
+databases and log stay there between runs. The first start writes
+run/tesselsv.ini from doc/tesselsv.ini.example (every key with its comment)
+with the recommended settings for this network switched on; later starts
+rewrite only the link settings to match the hub and keep every other line.
 
 Ports: the client port is 6667 and the server port 4400 when they are free,
 otherwise free ones; TESSEL_CLIENT_PORT and TESSEL_SERVER_PORT choose others.
@@ -27,7 +28,10 @@ import hub as hubmod  # noqa: E402
 import services as servicesmod  # noqa: E402
 
 RUN_DIR = os.path.join(ROOT, "run")
-FIRST_RUN_SETTINGS = {"LOGFILE": "tesselsv.log", "LOGMASK": "8191"}
+EXAMPLE_CONFIG = os.path.join(ROOT, "doc", "tesselsv.ini.example")
+# Set on the first start, over the example's lines. Every identified IRC
+# operator is a Services operator on this private network.
+FIRST_RUN_SETTINGS = {"LOGFILE": "tesselsv.log", "LOGMASK": "8191", "SOP": "*"}
 
 
 def choose_port(env, preferred, taken):
@@ -38,20 +42,40 @@ def choose_port(env, preferred, taken):
     return next(p for p in hubmod.free_ports(3) if p not in taken)
 
 
+def set_key(lines, key, value):
+    """Sets KEY=value in place of the key's first line, active or commented
+    out, and drops its other active lines; appends it when absent."""
+    out, done = [], False
+    for line in lines:
+        name = line.lstrip("#").partition("=")[0].upper()
+        is_key = "=" in line and name == key and (line[:1] != "#" or " " not in name)
+        if is_key and not done:
+            out.append(f"{key}={value}")
+            done = True
+        elif is_key and line[:1] == "#":
+            out.append(line)
+        elif not is_key:
+            out.append(line)
+    if not done:
+        out.append(f"{key}={value}")
+    return out
+
+
 def write_config(path, link_settings):
-    """Rewrites the link keys of the configuration, keeping every other line."""
-    lines = []
+    """Writes the link keys into the configuration, keeping every other line;
+    a first start begins from the example with the recommended settings."""
     if os.path.exists(path):
         with open(path) as f:
             lines = f.read().splitlines()
+        wanted = dict(link_settings)
     else:
-        lines = [f"{k}={v}" for k, v in FIRST_RUN_SETTINGS.items()]
-    wanted = {k.upper(): v for k, v in link_settings.items()}
-    kept = [l for l in lines
-            if l[:1] in ("#", ";") or l.partition("=")[0].upper() not in wanted]
-    kept += [f"{k}={v}" for k, v in wanted.items()]
+        with open(EXAMPLE_CONFIG) as f:
+            lines = f.read().splitlines()
+        wanted = {**FIRST_RUN_SETTINGS, **link_settings}
+    for key, value in wanted.items():
+        lines = set_key(lines, key.upper(), value)
     with open(path, "w") as f:
-        f.write("\n".join(kept) + "\n")
+        f.write("\n".join(lines) + "\n")
 
 
 def main():
@@ -78,15 +102,17 @@ def main():
             os.unlink(link)
         os.symlink(os.path.abspath(binary), link)
         settings = servicesmod.default_settings(server_port)
-        write_config(os.path.join(RUN_DIR, "tesselsv.ini"), {
-            k: settings[k] for k in
-            ("CONNECTADDR", "CONNECTPORT", "CONNECTPASS", "SERVERNAME", "SERVERID")})
+        link_settings = {k: settings[k] for k in
+                         ("CONNECTADDR", "CONNECTPORT", "CONNECTPASS", "SERVERNAME", "SERVERID")}
+        link_settings["SERVHOST"] = settings["SERVERNAME"]
+        write_config(os.path.join(RUN_DIR, "tesselsv.ini"), link_settings)
 
         print(f"""
 hub {hubmod.HUB_NAME} (numeric {hubmod.HUB_NUMERIC}) on 127.0.0.1:
   clients          port {client_port}
   services link    port {server_port}, password {hubmod.LINK_PASSWORD}, as {hubmod.SERVICES_NAME}
   IRC operator     /oper {hubmod.OPER_NAME} {hubmod.OPER_PASSWORD}
+                   (identified IRC operators are Services operators here)
 
 Connect an IRC client, for example:
   irssi -c 127.0.0.1 -p {client_port}

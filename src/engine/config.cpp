@@ -14,7 +14,7 @@ namespace tessel {
 namespace {
 
 constexpr int32_t kServerNumberMask = 4095;
-constexpr size_t kScanReasonPrefix = 10; // length of "SCANREASON"
+constexpr size_t kScanReasonPrefix = kScanReasonKey.size();
 constexpr size_t kScanReasonNameMax = 200;
 
 // A decimal integer with an optional sign that fits 32 bits; anything else
@@ -67,89 +67,82 @@ void resetdefaults(tconfig& cfg, std::mt19937& random) {
     cfg.serverid = static_cast<int32_t>(random() % (kServerNumberMask + 1));
 }
 
+void setsop(tconfig& cfg, const std::string& value) {
+    cfg.soplist = splitwords(value);
+}
+void setserverid(tconfig& cfg, const std::string& value) {
+    if (parseint(value, cfg.serverid)) cfg.serverid &= kServerNumberMask;
+}
+void setscangduration(tconfig& cfg, const std::string& value) {
+    // Up to nine digits and nothing else; any other value marks it invalid with -1.
+    cfg.scangduration = digitsvalue(value, 9);
+}
+void setmsgcommand(tconfig& cfg, const std::string& value) {
+    cfg.msgcommand = value == "PRIVMSG" ? "P" : value;
+}
+
+// Every key, in the order the loader tests them. A row sets a text, a flag
+// (on only for "1"), a number (left alone when the value is not one) or runs
+// its own rule.
+constexpr tconfigkey keys[] = {
+    {.name = "SOP", .rule = setsop},
+    {.name = "CONNECTADDR", .text = &tconfig::connectaddr},
+    {.name = "CONNECTPORT", .text = &tconfig::connectport},
+    {.name = "CONNECTPASS", .text = &tconfig::connectpass},
+    {.name = "SERVERNAME", .text = &tconfig::servername},
+    {.name = "SERVERGCOS", .text = &tconfig::servergcos},
+    {.name = "SERVERID", .rule = setserverid},
+    {.name = "SERVHOST", .text = &tconfig::servhost},
+    {.name = "SERVUSERID", .text = &tconfig::servuserid},
+    {.name = "NICKNICK", .text = &tconfig::nicknick},
+    {.name = "NICKGCOS", .text = &tconfig::nickgcos},
+    {.name = "CHANNICK", .text = &tconfig::channick},
+    {.name = "CHANGCOS", .text = &tconfig::changcos},
+    {.name = "MEMONICK", .text = &tconfig::memonick},
+    {.name = "MEMOGCOS", .text = &tconfig::memogcos},
+    {.name = "OPERNICK", .text = &tconfig::opernick},
+    {.name = "OPERGCOS", .text = &tconfig::opergcos},
+    {.name = "USEKILL", .flag = &tconfig::usekill},
+    {.name = "SETTIME", .flag = &tconfig::settime},
+    {.name = "UMODE", .number = &tconfig::umode},
+    {.name = "SCANNER", .flag = &tconfig::scanner},
+    {.name = "SCANGDURATION", .rule = setscangduration},
+    {.name = "NICKEXPIRE", .number = &tconfig::nickexpire},
+    {.name = "CHANEXPIRE", .number = &tconfig::chanexpire},
+    {.name = "MAXCHANPERUSER", .number = &tconfig::maxchanperuser},
+    {.name = "CLONEWARN", .number = &tconfig::clonewarn},
+    {.name = "CLONEKILL", .number = &tconfig::clonekill},
+    {.name = "LOGFILE", .text = &tconfig::logfile},
+    {.name = "LOGMASK", .number = &tconfig::logmask},
+    {.name = "AUTOGREET", .text = &tconfig::autogreet},
+    {.name = "HIDDENHOST", .flag = &tconfig::hiddenhost},
+    {.name = "CRYPTPASS", .flag = &tconfig::cryptpass},
+    {.name = "MSGCOMMAND", .rule = setmsgcommand},
+    {.name = "ALLOWNICKREG", .flag = &tconfig::allownickreg},
+    {.name = "ALLOWCHANREG", .flag = &tconfig::allowchanreg},
+    {.name = "SAFEIDENTIFY", .flag = &tconfig::safeidentify},
+    {.name = "OPERCHANNEL", .text = &tconfig::operchannel},
+};
+
 void applysetting(tconfig& cfg, const std::string& key, const std::string& value) {
-    if (key == "SOP") {
-        cfg.soplist = splitwords(value);
-    } else if (key == "CONNECTADDR") {
-        cfg.connectaddr = value;
-    } else if (key == "CONNECTPORT") {
-        cfg.connectport = value;
-    } else if (key == "CONNECTPASS") {
-        cfg.connectpass = value;
-    } else if (key == "SERVERNAME") {
-        cfg.servername = value;
-    } else if (key == "SERVERGCOS") {
-        cfg.servergcos = value;
-    } else if (key == "SERVERID") {
-        if (parseint(value, cfg.serverid)) cfg.serverid &= kServerNumberMask;
-    } else if (key == "SERVHOST") {
-        cfg.servhost = value;
-    } else if (key == "SERVUSERID") {
-        cfg.servuserid = value;
-    } else if (key == "NICKNICK") {
-        cfg.nicknick = value;
-    } else if (key == "NICKGCOS") {
-        cfg.nickgcos = value;
-    } else if (key == "CHANNICK") {
-        cfg.channick = value;
-    } else if (key == "CHANGCOS") {
-        cfg.changcos = value;
-    } else if (key == "MEMONICK") {
-        cfg.memonick = value;
-    } else if (key == "MEMOGCOS") {
-        cfg.memogcos = value;
-    } else if (key == "OPERNICK") {
-        cfg.opernick = value;
-    } else if (key == "OPERGCOS") {
-        cfg.opergcos = value;
-    } else if (key == "USEKILL") {
-        cfg.usekill = isflagon(value);
-    } else if (key == "SETTIME") {
-        cfg.settime = isflagon(value);
-    } else if (key == "UMODE") {
-        setint(value, cfg.umode);
-    } else if (key == "SCANNER") {
-        cfg.scanner = isflagon(value);
-    } else if (key == "SCANGDURATION") {
-        // Up to nine digits and nothing else; any other value marks it invalid with -1.
-        cfg.scangduration = digitsvalue(value, 9);
-    } else if (key == "NICKEXPIRE") {
-        setint(value, cfg.nickexpire);
-    } else if (key == "CHANEXPIRE") {
-        setint(value, cfg.chanexpire);
-    } else if (key == "MAXCHANPERUSER") {
-        setint(value, cfg.maxchanperuser);
-    } else if (key == "CLONEWARN") {
-        setint(value, cfg.clonewarn);
-    } else if (key == "CLONEKILL") {
-        setint(value, cfg.clonekill);
-    } else if (key == "LOGFILE") {
-        cfg.logfile = value;
-    } else if (key == "LOGMASK") {
-        setint(value, cfg.logmask);
-    } else if (key == "AUTOGREET") {
-        cfg.autogreet = value;
-    } else if (key == "HIDDENHOST") {
-        cfg.hiddenhost = isflagon(value);
-    } else if (key == "CRYPTPASS") {
-        cfg.cryptpass = isflagon(value);
-    } else if (key == "MSGCOMMAND") {
-        cfg.msgcommand = value == "PRIVMSG" ? "P" : value;
-    } else if (key == "ALLOWNICKREG") {
-        cfg.allownickreg = isflagon(value);
-    } else if (key == "ALLOWCHANREG") {
-        cfg.allowchanreg = isflagon(value);
-    } else if (key == "SAFEIDENTIFY") {
-        cfg.safeidentify = isflagon(value);
-    } else if (key == "OPERCHANNEL") {
-        cfg.operchannel = value;
+    for (const tconfigkey& k : keys) {
+        if (k.name != key) continue;
+        if (k.text) cfg.*k.text = value;
+        if (k.flag) cfg.*k.flag = isflagon(value);
+        if (k.number) setint(value, cfg.*k.number);
+        if (k.rule) k.rule(cfg, value);
+        break;
     }
-    if (key.compare(0, kScanReasonPrefix, "SCANREASON") == 0) {
+    if (key.compare(0, kScanReasonPrefix, kScanReasonKey) == 0) {
         setscanreason(cfg.scanreasons, key.substr(kScanReasonPrefix, kScanReasonNameMax), value);
     }
 }
 
 } // namespace
+
+std::span<const tconfigkey> configkeys() {
+    return keys;
+}
 
 void TForm1::LOADCONF() {
     net.serverbynumber.fill(-1);

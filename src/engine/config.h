@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace tessel {
 
@@ -60,5 +62,21 @@ struct tconfig {
     int32_t servernumber = 0;
     std::string servernumeric;
 };
+
+// One key of the configuration file and what it sets.
+struct tconfigkey {
+    std::string_view name; // upper case, as compared
+    std::string tconfig::*text = nullptr;
+    bool tconfig::*flag = nullptr;
+    int32_t tconfig::*number = nullptr;
+    void (*rule)(tconfig&, const std::string& value) = nullptr;
+};
+
+// Every key the loader knows, in the order it tests them. Keys beginning
+// with kScanReasonKey name scanner ports and are not listed.
+std::span<const tconfigkey> configkeys();
+
+// Prefix of the scanner reason keys: SCANREASON<port>=<reason>.
+inline constexpr std::string_view kScanReasonKey = "SCANREASON";
 
 } // namespace tessel
