@@ -54,11 +54,14 @@ const tbotcommand* findhelptopic(std::span<const tbotcommand> table, std::string
     return nullptr;
 }
 
-bool passesgate(TForm1& form, const tbotmessage& msg, const tbotcommand& row) {
+namespace {
+
+bool checkgate(TForm1& form, const tbotmessage& msg, tgate gate, std::string_view name,
+               std::string_view refusal) {
     const Tuser& u = form.user(msg.user);
     bool ok = true;
     const char* required = nullptr;
-    switch (row.gate) {
+    switch (gate) {
     case tgate::anyone:
         return true;
     case tgate::identified:
@@ -74,15 +77,25 @@ bool passesgate(TForm1& form, const tbotmessage& msg, const tbotcommand& row) {
         break;
     }
     if (ok) return true;
-    if (!row.refusal.empty())
-        msg.reply(form, row.refusal);
+    if (!refusal.empty())
+        msg.reply(form, refusal);
     else if (required)
-        msg.reply(form, std::string(row.name) + ": You have no access to this command. " +
+        msg.reply(form, std::string(name) + ": You have no access to this command. " +
                             required + " required.");
     else
         msg.reply(form,
                   "Access denied. If this is your nick, type /msg NickServ IDENTIFY <password>");
     return false;
+}
+
+} // namespace
+
+bool passesgate(TForm1& form, const tbotmessage& msg, const tbotcommand& row) {
+    return checkgate(form, msg, row.gate, row.name, row.refusal);
+}
+
+bool passesgate(TForm1& form, const tbotmessage& msg, tgate gate, std::string_view name) {
+    return checkgate(form, msg, gate, name, {});
 }
 
 void sendlines(TForm1& form, const tbotmessage& msg, std::span<const std::string_view> lines) {

@@ -79,6 +79,10 @@ const tbotcommand* findhelptopic(std::span<const tbotcommand> table, std::string
 // True when the sender passes the row's gate; otherwise the refusal is sent.
 bool passesgate(TForm1& form, const tbotmessage& msg, const tbotcommand& row);
 
+// The same test for a handler that checks its gate itself, after checks of
+// its own that come first; `name` is the command named in the refusal.
+bool passesgate(TForm1& form, const tbotmessage& msg, tgate gate, std::string_view name);
+
 // Sends the lines of a help text, one reply each.
 void sendlines(TForm1& form, const tbotmessage& msg, std::span<const std::string_view> lines);
 

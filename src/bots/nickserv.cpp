@@ -78,12 +78,6 @@ std::span<const tbotcommand> nickservcommands() {
 
 namespace nickserv {
 
-bool ownrecord(TForm1& form, const tbotmessage& msg) {
-    if (form.user(msg.user).identified && msg.ns >= 0) return true;
-    msg.reply(form, "Access denied. If this is your nick, type /msg NickServ IDENTIFY <password>");
-    return false;
-}
-
 bool accessgranted(TForm1& form, const tbotmessage& msg, int32_t result) {
     if (result == 0) msg.reply(form, "Your mask does not match the ACCESS list, cannot identify.");
     if (result == 1) msg.reply(form, "Password incorrect.");

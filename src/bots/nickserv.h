@@ -28,10 +28,6 @@ void ignore(TForm1& form, tbotmessage& msg);
 void info(TForm1& form, tbotmessage& msg);
 void list(TForm1& form, tbotmessage& msg);
 
-// True when the sender is identified to the registration of the current nick;
-// otherwise sends the access-denied reply.
-bool ownrecord(TForm1& form, const tbotmessage& msg);
-
 // Replies to a NICKACCESS result that refuses the sender (a mask outside the
 // access list, a wrong password); true when the password was accepted.
 bool accessgranted(TForm1& form, const tbotmessage& msg, int32_t result);

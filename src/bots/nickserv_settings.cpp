@@ -4,24 +4,105 @@
 #include <string>
 
 #include "bots/nickserv.h"
+#include "bots/slotlist.h"
 #include "engine/tform1.h"
-#include "p10/ircupper.h"
 
 namespace tessel::nickserv {
 
 namespace {
 
-// Slot of `name` in a list (IRC case-insensitive), -1 when absent.
-template <class List> int findentry(const List& list, const std::string& upname) {
-    for (size_t i = 0; i < list.size(); ++i)
-        if (!list[i].empty() && ircupper(list[i]) == upname) return static_cast<int>(i);
-    return -1;
+// ACCESS and IGNORE edit a list of the owner's record the same way and
+// differ only in their words. In each text "%" stands for the entry as typed.
+struct tlistkind {
+    std::string_view addsyntax;
+    std::string_view present; // ADD of an entry already there
+    std::string_view full;
+    std::string_view added;
+    std::string_view delsyntax;
+    std::string_view deleted;
+    std::string_view absent; // DEL of an entry not there
+    std::string_view end;    // after the listing
+    std::string_view empty;  // the listing when nothing is there
+    bool numbered;           // the listing numbers its entries
+};
+
+constexpr tlistkind kAccessKind = {
+    "Not enough parameters. Syntax is ACCESS ADD <mask>",
+    "% mask is already in your ACCESS list.",
+    "% Your ACCESS list is full.",
+    "% mask has been added to your ACCESS list.",
+    "Not enough parameters. Syntax is ACCESS DEL <mask>",
+    "% mask has been deleted from your ACCESS list.",
+    "% mask is not in your ACCESS list.",
+    "End of ACCESS list",
+    "Your ACCESS list is empty",
+    false,
+};
+
+constexpr tlistkind kIgnoreKind = {
+    "Not enough parameters. Syntax is IGNORE ADD <nick>",
+    "nick % is already in your IGNORE list.",
+    "Your IGNORE list is full.",
+    "% nick has been added to your IGNORE list.",
+    "Not enough parameters. Syntax is IGNORE DEL <nick|number>",
+    "% nick has been deleted from your IGNORE list.",
+    "% nick is not in your IGNORE list.",
+    "End of IGNORE list",
+    "Your IGNORE list is empty",
+    true,
+};
+
+std::string withentry(std::string_view text, const std::string& entry) {
+    const size_t mark = text.find('%');
+    if (mark == std::string_view::npos) return std::string(text);
+    std::string out(text.substr(0, mark));
+    out += entry;
+    out += text.substr(mark + 1);
+    return out;
 }
 
-template <class List> int freeentry(const List& list) {
-    for (size_t i = 0; i < list.size(); ++i)
-        if (list[i].empty()) return static_cast<int>(i);
-    return -1;
+// ADD entry, DEL entry, or (any other sub-command) the listing. Entries are
+// kept as typed and compared IRC-upper-cased; DEL frees the lowest matching
+// slot in place, and ADD takes the lowest free one.
+template <class List>
+void editlist(TForm1& form, const tbotmessage& msg, List& list, const tlistkind& kind) {
+    const std::string& sub = msg.upwords[1];
+    const std::string& entry = msg.words[2];
+    if (sub == "ADD") {
+        if (entry.empty()) {
+            msg.reply(form, kind.addsyntax);
+        } else if (findupper(list, msg.upwords[2]) >= 0) {
+            msg.reply(form, withentry(kind.present, entry));
+        } else if (int slot = lowestfree(list); slot < 0) {
+            msg.reply(form, withentry(kind.full, entry));
+        } else {
+            list.set(slot, entry);
+            msg.reply(form, withentry(kind.added, entry));
+        }
+    } else if (sub == "DEL") {
+        if (entry.empty()) {
+            msg.reply(form, kind.delsyntax);
+        } else if (int slot = findupper(list, msg.upwords[2]); slot < 0) {
+            msg.reply(form, withentry(kind.absent, entry));
+        } else {
+            list.set(slot, "");
+            msg.reply(form, withentry(kind.deleted, entry));
+        }
+    } else {
+        int shown = 0;
+        for (size_t i = 0; i < list.size(); ++i) {
+            if (slotempty(list[i])) continue;
+            ++shown;
+            if (kind.numbered) {
+                std::string number = std::to_string(shown);
+                number.resize(std::max<size_t>(number.size(), 4), ' ');
+                msg.reply(form, number + list[i]);
+            } else {
+                msg.reply(form, list[i]);
+            }
+        }
+        msg.reply(form, shown > 0 ? kind.end : kind.empty);
+    }
 }
 
 // ON sets, OFF clears, anything else toggles; a change is announced with
@@ -56,38 +137,7 @@ void setpassword(TForm1& form, const tbotmessage& msg) {
 } // namespace
 
 void access(TForm1& form, tbotmessage& msg) {
-    auto& list = form.nickreg(msg.ns).access;
-    const std::string& sub = msg.upwords[1];
-    const std::string& mask = msg.words[2];
-    if (sub == "ADD") {
-        if (mask.empty()) {
-            msg.reply(form, "Not enough parameters. Syntax is ACCESS ADD <mask>");
-        } else if (findentry(list, msg.upwords[2]) >= 0) {
-            msg.reply(form, mask + " mask is already in your ACCESS list.");
-        } else if (int slot = freeentry(list); slot < 0) {
-            msg.reply(form, mask + " Your ACCESS list is full.");
-        } else {
-            list.set(slot, mask);
-            msg.reply(form, mask + " mask has been added to your ACCESS list.");
-        }
-    } else if (sub == "DEL") {
-        if (mask.empty()) {
-            msg.reply(form, "Not enough parameters. Syntax is ACCESS DEL <mask>");
-        } else if (int slot = findentry(list, msg.upwords[2]); slot < 0) {
-            msg.reply(form, mask + " mask is not in your ACCESS list.");
-        } else {
-            list.set(slot, "");
-            msg.reply(form, mask + " mask has been deleted from your ACCESS list.");
-        }
-    } else {
-        bool any = false;
-        for (size_t i = 0; i < list.size(); ++i) {
-            if (list[i].empty()) continue;
-            msg.reply(form, list[i]);
-            any = true;
-        }
-        msg.reply(form, any ? "End of ACCESS list" : "Your ACCESS list is empty");
-    }
+    editlist(form, msg, form.nickreg(msg.ns).access, kAccessKind);
 }
 
 void set(TForm1& form, tbotmessage& msg) {
@@ -101,7 +151,7 @@ void set(TForm1& form, tbotmessage& msg) {
                             form.cfg.nicknick + " HELP SET for a list of valid options.");
         return;
     }
-    if (!ownrecord(form, msg)) return;
+    if (!passesgate(form, msg, tgate::identified, "SET")) return;
     Tnickserv& rec = form.nickreg(msg.ns);
     if (option == "EMAIL") {
         rec.email = msg.words[2];
@@ -119,39 +169,7 @@ void set(TForm1& form, tbotmessage& msg) {
 }
 
 void ignore(TForm1& form, tbotmessage& msg) {
-    auto& list = form.nickreg(msg.ns).ignore;
-    const std::string& sub = msg.upwords[1];
-    const std::string& nick = msg.words[2];
-    if (sub == "ADD") {
-        if (nick.empty()) {
-            msg.reply(form, "Not enough parameters. Syntax is IGNORE ADD <nick>");
-        } else if (findentry(list, msg.upwords[2]) >= 0) {
-            msg.reply(form, "nick " + nick + " is already in your IGNORE list.");
-        } else if (int slot = freeentry(list); slot < 0) {
-            msg.reply(form, "Your IGNORE list is full.");
-        } else {
-            list.set(slot, nick);
-            msg.reply(form, nick + " nick has been added to your IGNORE list.");
-        }
-    } else if (sub == "DEL") {
-        if (nick.empty()) {
-            msg.reply(form, "Not enough parameters. Syntax is IGNORE DEL <nick|number>");
-        } else if (int slot = findentry(list, msg.upwords[2]); slot < 0) {
-            msg.reply(form, nick + " nick is not in your IGNORE list.");
-        } else {
-            list.set(slot, "");
-            msg.reply(form, nick + " nick has been deleted from your IGNORE list.");
-        }
-    } else {
-        int shown = 0;
-        for (size_t i = 0; i < list.size(); ++i) {
-            if (list[i].empty()) continue;
-            std::string number = std::to_string(++shown);
-            number.resize(std::max<size_t>(number.size(), 4), ' ');
-            msg.reply(form, number + list[i]);
-        }
-        msg.reply(form, shown > 0 ? "End of IGNORE list" : "Your IGNORE list is empty");
-    }
+    editlist(form, msg, form.nickreg(msg.ns).ignore, kIgnoreKind);
 }
 
 } // namespace tessel::nickserv

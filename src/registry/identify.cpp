@@ -1,4 +1,5 @@
 // Binding a user to a registered nick, and the memo count that greets them.
+#include "bots/slotlist.h"
 #include "engine/tform1.h"
 
 namespace tessel {
@@ -43,9 +44,7 @@ void TForm1::CHECKMAIL(int32_t user) {
     if (!u.identified || !reg.nicks.valid(u.nsindex)) return;
     const Tnickserv& rec = nickreg(u.nsindex);
 
-    int count = 0;
-    for (int i = 0; i < kMemoSlots; ++i)
-        if (!rec.memos[i].sender.empty()) ++count;
+    const int count = usedcount(rec.memos);
     const std::string token = rec.privmsg ? "P " : "O ";
     if (count == 1) {
         MEMOSEND(token + u.numeric + " :You have one memo. Type /msg " + cfg.memonick +
