@@ -8,10 +8,10 @@ namespace tessel {
 namespace {
 
 constexpr tserviceidentity identities[] = {
-    {kBotNickServ, "AAB", &tconfig::nicknick, true, nickservcommands},
-    {kBotChanServ, "AAA", &tconfig::channick, true, chanservcommands},
-    {kBotMemoServ, "AAC", &tconfig::memonick, true, memoservcommands},
-    {kBotOperServ, "AAD", &tconfig::opernick, false, operservcommands},
+    {kBotNickServ, "AAB", &tconfig::nicknick, true, nickservcommands, &tconfig::nickgcos},
+    {kBotChanServ, "AAA", &tconfig::channick, true, chanservcommands, &tconfig::changcos},
+    {kBotMemoServ, "AAC", &tconfig::memonick, true, memoservcommands, &tconfig::memogcos},
+    {kBotOperServ, "AAD", &tconfig::opernick, false, operservcommands, &tconfig::opergcos},
 };
 
 static_assert(identities[kBotNickServ].bot == kBotNickServ &&
@@ -28,6 +28,11 @@ std::span<const tserviceidentity> serviceidentities() {
 const tserviceidentity* serviceidentity(int bot) {
     if (bot < 0 || bot >= static_cast<int>(std::size(identities))) return nullptr;
     return &identities[bot];
+}
+
+std::string servicenumeric(const tconfig& cfg, int bot) {
+    const tserviceidentity* s = serviceidentity(bot);
+    return s ? cfg.servernumeric + s->suffix : std::string();
 }
 
 } // namespace tessel

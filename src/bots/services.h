@@ -17,6 +17,7 @@ struct tserviceidentity {
     std::string tconfig::*nick; // configured nick
     bool helphint;              // unknown commands point at HELP
     std::span<const tbotcommand> (*commands)();
+    std::string tconfig::*gcos; // configured real name in the burst
 };
 
 // Indexed by service number (kBotNickServ .. kBotOperServ).
@@ -24,6 +25,10 @@ std::span<const tserviceidentity> serviceidentities();
 
 // The service with that number, or nullptr (the scanner feed has none).
 const tserviceidentity* serviceidentity(int bot);
+
+// The full client numeric of a service (kBotNickServ .. kBotOperServ): the
+// services' server numeric and the service's client number.
+std::string servicenumeric(const tconfig& cfg, int bot);
 
 // Each service's command table, in its own file.
 std::span<const tbotcommand> nickservcommands();

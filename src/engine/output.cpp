@@ -1,4 +1,5 @@
 // Outgoing lines: queueing, batching and the per-service prefixes.
+#include "bots/services.h"
 #include "engine/tform1.h"
 
 namespace tessel {
@@ -27,16 +28,16 @@ void TForm1::MESEND(const std::string& text) {
     SEND(cfg.servernumeric + " " + text);
 }
 void TForm1::CHANSEND(const std::string& text) {
-    SEND(cfg.servernumeric + "AAA " + text);
+    SEND(servicenumeric(cfg, kBotChanServ) + " " + text);
 }
 void TForm1::NICKSEND(const std::string& text) {
-    SEND(cfg.servernumeric + "AAB " + text);
+    SEND(servicenumeric(cfg, kBotNickServ) + " " + text);
 }
 void TForm1::MEMOSEND(const std::string& text) {
-    SEND(cfg.servernumeric + "AAC " + text);
+    SEND(servicenumeric(cfg, kBotMemoServ) + " " + text);
 }
 void TForm1::OPERSEND(const std::string& text) {
-    SEND(cfg.servernumeric + "AAD " + text);
+    SEND(servicenumeric(cfg, kBotOperServ) + " " + text);
 }
 
 } // namespace tessel

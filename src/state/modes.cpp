@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bots/services.h"
 #include "engine/tform1.h"
 #include "p10/decimalword.h"
 #include "p10/ircupper.h"
@@ -141,7 +142,9 @@ void TForm1::FLUSHCHANMODE(int32_t chan) {
     Tchannel& c = channel(chan);
     if (!c.modesdirty) return;
     const bool fromserver = modes.closingchannel || cfg.umode == 2;
-    std::string line = cfg.servernumeric + (fromserver ? "" : "AAA") + " M " + c.name + " ";
+    // Mode changes come from ChanServ unless the server itself has to set them.
+    std::string line = (fromserver ? cfg.servernumeric : servicenumeric(cfg, kBotChanServ)) +
+                       " M " + c.name + " ";
     if (!c.pendaddmodes.empty()) line += "+" + c.pendaddmodes;
     if (!c.penddelmodes.empty()) line += "-" + c.penddelmodes;
     line += c.pendaddparams + c.penddelparams;
