@@ -82,6 +82,8 @@ TEST_F(MemoServ, HelpHasATextForEveryCommand) {
 }
 
 TEST_F(MemoServ, ParametersAreCheckedBeforeIdentificationOnlyWhereTheCommandSaysSo) {
+    // The refusal names NickServ literally, whatever its configured nick.
+    h.form.cfg.nicknick = "Warden";
     // One sender without a registration, one on a registered nick who has
     // not identified.
     h.adduser("guest", "AKAAG");
