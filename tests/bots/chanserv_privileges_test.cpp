@@ -5,9 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "bots/botfixture.h"
-#include "registry/encodepass.h"
-#include "support/netpicture.h"
+#include "bots/chanservfixture.h"
 
 using namespace tesseltest;
 using Lines = std::vector<std::string>;
@@ -27,16 +25,7 @@ struct World {
     Harness h;
     std::string nick;
 
-    int32_t identify(int32_t u) {
-        tessel::Tuser& usr = h.form.user(u);
-        int32_t ns = h.form.GETNS(usr.nick);
-        if (ns < 0) ns = placenickreg(h.form, usr.nick, tessel::encodepass("pw", true));
-        usr.identified = true;
-        usr.nsindex = ns;
-        h.form.nickreg(ns).identuser = u;
-        h.form.CHECKSOP(u);
-        return u;
-    }
+    int32_t identify(int32_t u) { return identifyuser(h.form, u, "pw"); }
 
     explicit World(Role role) {
         static const char* const nicks[] = {"boss", "sopper", "aopper", "vopper", "plain",

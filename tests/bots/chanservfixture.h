@@ -9,6 +9,19 @@
 
 namespace tesseltest {
 
+// Identifies an online user to the registration of its nick, made with the
+// given password when there is none.
+inline int32_t identifyuser(tessel::TForm1& form, int32_t u, const std::string& password) {
+    tessel::Tuser& usr = form.user(u);
+    int32_t ns = form.GETNS(usr.nick);
+    if (ns < 0) ns = placenickreg(form, usr.nick, tessel::encodepass(password, true));
+    usr.identified = true;
+    usr.nsindex = ns;
+    form.nickreg(ns).identuser = u;
+    form.CHECKSOP(u);
+    return u;
+}
+
 // ChanServ on the harness: users who are identified to their registered
 // nicks, channels they sit in, registrations made straight in the tables.
 class ChanServTest : public BotTest {
@@ -19,15 +32,7 @@ protected:
     // is none), with the password "secret".
     int32_t identified(const std::string& nick, const std::string& numeric,
                        const std::string& modes = "") {
-        const int32_t u = h.adduser(nick, numeric, modes);
-        int32_t ns = h.form.GETNS(nick);
-        if (ns < 0) ns = placenickreg(h.form, nick, tessel::encodepass("secret", true));
-        tessel::Tuser& usr = user(u);
-        usr.identified = true;
-        usr.nsindex = ns;
-        h.form.nickreg(ns).identuser = u;
-        h.form.CHECKSOP(u);
-        return u;
+        return identifyuser(h.form, h.adduser(nick, numeric, modes), "secret");
     }
     // Membership in a channel (created when needed), without join handling.
     int32_t member(const std::string& channel, int32_t u, bool op = false) {
