@@ -150,6 +150,15 @@ bool ismember(const TForm1& form, int32_t chan, int32_t user) {
     return false;
 }
 
+std::string wordsfrom(const tbotmessage& msg, int first) {
+    std::string text;
+    for (int i = first; i < kBotWords && !msg.words[i].empty(); ++i) {
+        if (i > first) text += ' ';
+        text += msg.words[i];
+    }
+    return text;
+}
+
 void channelnotice(TForm1& form, const std::string& channel, const std::string& text) {
     form.CHANSEND(form.cfg.msgcommand + " " + channel + " :" + text);
 }

@@ -46,6 +46,10 @@ int32_t livechannel(const TForm1& form, int32_t cs);
 // True when the user holds a membership of the channel.
 bool ismember(const TForm1& form, int32_t chan, int32_t user);
 
+// Words `first` and on as typed, joined by single blanks, up to the first
+// missing word (a welcome text, a kick reason).
+std::string wordsfrom(const tbotmessage& msg, int first);
+
 // ChanServ's notice to a channel, with the configured message token.
 void channelnotice(TForm1& form, const std::string& channel, const std::string& text);
 

@@ -205,11 +205,7 @@ void kick(TForm1& form, tbotmessage& msg) {
         msg.reply(form, t.nick + " is a service");
         return;
     }
-    std::string reason;
-    for (int i = 3; i < kBotWords && !msg.words[i].empty(); ++i) {
-        if (!reason.empty()) reason += ' ';
-        reason += msg.words[i];
-    }
+    std::string reason = wordsfrom(msg, 3);
     reason = reason.empty() ? u.nick : "(" + u.nick + ") " + reason;
     if (!ismember(form, chan, target)) return;
     const std::string line = form.cfg.servernumeric + "AAA K " + form.chanreg(cs).channel + " " +

@@ -102,11 +102,7 @@ void password(tsetting& s) {
 
 void welcome(tsetting& s) {
     if (!s.permitted(kLevelSop)) return;
-    std::string text;
-    for (int i = 3; i < kBotWords && !s.msg.words[i].empty(); ++i) {
-        if (!text.empty()) text += ' ';
-        text += s.msg.words[i];
-    }
+    const std::string text = wordsfrom(s.msg, 3);
     s.rec.welcome = text;
     s.msg.reply(s.form, "Welcome message for " + s.rec.channel +
                             (text.empty() ? " has been cleared." : " has been changed."));
