@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bots/chanserv.h"
+#include "bots/services.h"
 #include "engine/tform1.h"
 
 namespace tessel::chanserv {
@@ -208,8 +209,8 @@ void kick(TForm1& form, tbotmessage& msg) {
     std::string reason = wordsfrom(msg, 3);
     reason = reason.empty() ? u.nick : "(" + u.nick + ") " + reason;
     if (!ismember(form, chan, target)) return;
-    const std::string line = form.cfg.servernumeric + "AAA K " + form.chanreg(cs).channel + " " +
-                             t.numeric + " :" + reason;
+    const std::string line = servicenumeric(form.cfg, kBotChanServ) + " K " +
+                             form.chanreg(cs).channel + " " + t.numeric + " :" + reason;
     form.SEND(line);
     // The picture follows ChanServ's own kick as if the hub had reported it.
     const bool unchecked = form.modes.uncheckedmodes;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "bots/chanserv.h"
+#include "bots/services.h"
 #include "engine/tform1.h"
 #include "p10/ircupper.h"
 #include "state/tableops.h"
@@ -86,7 +87,7 @@ void registerchannel(TForm1& form, tbotmessage& msg) {
     rec.password = storedpassword(form, msg.words[2]);
     if (form.cfg.umode == 1) {
         form.CHANSEND("J " + c.name);
-        form.MESEND("M " + c.name + " +o " + form.cfg.servernumeric + "AAA");
+        form.MESEND("M " + c.name + " +o " + servicenumeric(form.cfg, kBotChanServ));
     }
     rec.TS = c.chants;
     msg.reply(form,
