@@ -1,9 +1,8 @@
-// NickServ INFO and LIST, and the sorted listing of registered nicks.
+// NickServ INFO and LIST, and the listing of registered nicks.
 #include <algorithm>
 #include <string>
-#include <utility>
-#include <vector>
 
+#include "bots/listing.h"
 #include "bots/nickserv.h"
 #include "engine/tform1.h"
 #include "p10/ircupper.h"
@@ -62,42 +61,22 @@ void list(TForm1& form, tbotmessage& msg) {
 
 void TForm1::NICKLIST(const std::string& prefix, const std::string& pattern, int32_t asking,
                       int32_t max) {
-    if (max > 100) max = 100;
     const std::string uppattern = ircupper(pattern);
     const bool sop = net.users.valid(asking) && user(asking).servicesop;
-
-    std::vector<std::pair<std::string, int32_t>> selected; // upper-cased nick, slot
+    tlisting listing(max);
     const int32_t last = std::min(reg.nicks.highwater, reg.nicks.capacity() - 1);
     for (int32_t i = 0; i <= last; ++i) {
         if (!reg.nicks.valid(i)) continue;
         const Tnickserv& rec = nickreg(i);
         if (rec.private_ && !sop) continue;
-        std::string key = ircupper(rec.nick);
-        if (wildmatch(uppattern, key)) selected.emplace_back(std::move(key), i);
+        if (wildmatch(uppattern, rec.nickkey)) listing.offer(rec.nickkey, i);
     }
-    const size_t total = selected.size();
-    std::sort(selected.begin(), selected.end());
-
-    // Ascending order of the upper-cased nick; a key equal to the one shown
-    // last, or from byte 255 on, is never shown.
-    size_t shown = 0;
-    std::string lastkey;
-    for (const auto& [key, i] : selected) {
-        if (key <= lastkey) continue;
-        if (static_cast<unsigned char>(key[0]) == 0xFF) break;
+    listing.send(*this, prefix, [&](int32_t i) {
         const Tnickserv& rec = nickreg(i);
-        std::string line = "    " + rec.nick + " ";
-        if (line.size() < 32) line.resize(32, ' ');
-        line += nickserv::onlineowner(*this, i) >= 0
-                    ? "<< ONLINE >>"
-                    : nickserv::visiblemask(*this, asking, rec.lastmask);
-        SEND(prefix + line);
-        lastkey = key;
-        ++shown;
-        if (static_cast<int64_t>(shown) >= max || shown >= total) break;
-    }
-    SEND(prefix + "End of list - " + std::to_string(shown) + "/" + std::to_string(total) +
-         " matches shown.");
+        return listingline(rec.nick, nickserv::onlineowner(*this, i) >= 0
+                                         ? "<< ONLINE >>"
+                                         : nickserv::visiblemask(*this, asking, rec.lastmask));
+    });
 }
 
 } // namespace tessel

@@ -278,6 +278,11 @@ public:
     // at 100) lines after `prefix`, then the count line.
     void NICKLIST(const std::string& prefix, const std::string& pattern, int32_t asking,
                   int32_t max);
+    // Registered channels matching `pattern` the same way; secret, private
+    // and +p channels on the network are left out unless `asking` is a
+    // Services operator.
+    void CHANLIST(const std::string& prefix, const std::string& pattern, int32_t asking,
+                  int32_t max);
 
     // Convenience accessors used throughout.
     Tuser& user(int32_t i) { return net.users[i]; }
