@@ -44,10 +44,7 @@ protected:
     }
 
     // What OperServ and the rest of the services send when `from` says `text`.
-    // Every question comes with a fresh flood allowance.
     Lines ask(const std::string& from, const std::string& text) {
-        const int32_t u = h.form.GETP10ID(from);
-        if (h.form.net.users.valid(u)) h.form.user(u).floodtime = 0;
         return say(from, text, kOperServ);
     }
 
@@ -55,10 +52,7 @@ protected:
         return notice(to, text, kOperServ);
     }
     static Lines oslines(const std::string& to, const Lines& texts) {
-        Lines out;
-        for (const auto& t : texts)
-            out.push_back(os(to, t));
-        return out;
+        return notices(to, texts, kOperServ);
     }
     // An announcement in the operator channel.
     static std::string oc(const std::string& nick, const std::string& text) {
