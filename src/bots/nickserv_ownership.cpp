@@ -8,21 +8,6 @@
 
 namespace tessel::nickserv {
 
-namespace {
-
-// Frees a registration: whoever is identified to it loses the identification.
-void unregister(TForm1& form, int32_t ns) {
-    int32_t owner = onlineowner(form, ns);
-    if (owner >= 0) {
-        Tuser& u = form.user(owner);
-        u.identified = false;
-        u.nsindex = -1;
-    }
-    form.freensslot(ns);
-}
-
-} // namespace
-
 void registernick(TForm1& form, tbotmessage& msg) {
     if (msg.words[2].empty()) {
         msg.reply(form, "Not enough parameters. Syntax is REGISTER <password> <email>");
@@ -122,7 +107,7 @@ void drop(TForm1& form, tbotmessage& msg) {
     Tuser& u = form.user(msg.user);
     u.identified = false;
     u.nsindex = -1;
-    unregister(form, msg.ns);
+    form.dropnick(msg.ns);
     msg.reply(form, "Your nick has been unregistered.");
 }
 

@@ -43,4 +43,10 @@ void TForm1::settime(int32_t t) {
     clock.now = clamp32(secs + clock.timeoffset);
 }
 
+void TForm1::shiftclock(int64_t seconds) {
+    const int64_t secs = systemseconds();
+    clock.timeoffset = clamp32(int64_t{clock.timeoffset} + seconds);
+    clock.now = clamp32(secs + clock.timeoffset);
+}
+
 } // namespace tessel

@@ -124,10 +124,12 @@ public:
     void FORMCLOSE();
     void BUTTONDIECLICK();
     bool SAVEDB(); // false when a database could not be written (logged)
+    tsaveresult savedatabases(); // SAVEDB, telling which files were written
     void LOADDB();
     void clockinit();
     void clocktick();
     void settime(int32_t t);
+    void shiftclock(int64_t seconds); // moves `now` and the offset by that much
     void TERMINATE();                // immediate stop demanded by the protocol
     void stopsignal(int32_t signum); // the services' handler of caught signals
 
@@ -246,6 +248,9 @@ public:
     int32_t newcsslot();
     void freensslot(int32_t ns); // the registration out of its index and table, and the count
     void freecsslot(int32_t cs);
+    // Drops a registration: whoever is identified to it, or holds its nick,
+    // loses the tie to it first.
+    void dropnick(int32_t ns);
     std::string encodepass(const std::string& password) const;
 
     // ---- databases, G-lines, jupes ----
@@ -271,6 +276,7 @@ public:
     void ADDGLINE(const std::string& mask, int32_t expires, const std::string& reason,
                   const std::string& setter);
     void SENDGLINE(const std::string& mask, int32_t duration, const std::string& reason);
+    void SENDUNGLINE(const std::string& mask); // lifts a G-line on the network
 
     // ---- service bots ----
     void BOTTALK(int bot, int32_t user, bool addressed, const std::string& text);

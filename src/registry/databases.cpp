@@ -12,12 +12,18 @@ void TForm1::LOADDB() {
 }
 
 bool TForm1::SAVEDB() {
+    const tsaveresult saved = savedatabases();
+    return saved[DB_NICKSERV] && saved[DB_CHANSERV] && saved[DB_OPERSERV];
+}
+
+tsaveresult TForm1::savedatabases() {
     // Each file stands on its own: a failure of one does not keep the others
     // from being saved.
-    const bool nicks = SAVENICKSERV();
-    const bool chans = SAVECHANSERV();
-    const bool oper = SAVEOPERSERV();
-    return nicks && chans && oper;
+    tsaveresult saved{};
+    saved[DB_NICKSERV] = SAVENICKSERV();
+    saved[DB_CHANSERV] = SAVECHANSERV();
+    saved[DB_OPERSERV] = SAVEOPERSERV();
+    return saved;
 }
 
 bool TForm1::writedatabase(dbfile which, const std::function<void(tsafefile& out)>& body) {

@@ -15,6 +15,9 @@ inline constexpr const char* kDbFileNames[3] = {"nickserv.db", "chanserv.db", "o
 // Log category of database failures (administrative messages).
 inline constexpr int32_t kLogDatabase = kLogAdmin; // failed loads and saves
 
+// Per file, indexed by dbfile: whether the last save wrote it.
+using tsaveresult = std::array<bool, 3>;
+
 struct tdbstate {
     // A database file that exists but could not be read completely. Saving it
     // would replace the records that were never read by an empty or partial

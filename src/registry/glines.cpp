@@ -40,4 +40,8 @@ void TForm1::SENDGLINE(const std::string& mask, int32_t duration, const std::str
            std::to_string(until) + "]: " + reason);
 }
 
+void TForm1::SENDUNGLINE(const std::string& mask) {
+    MESEND("GL * -" + mask);
+}
+
 } // namespace tessel

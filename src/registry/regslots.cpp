@@ -27,6 +27,26 @@ void TForm1::freensslot(int32_t ns) {
     freeslot(reg.nicks, ns, &Tnickserv::nickkey);
     --reg.nickcount;
 }
+void TForm1::dropnick(int32_t ns) {
+    if (!reg.nicks.valid(ns)) return;
+    const int32_t owner = reg.nicks[ns].identuser;
+    if (net.users.valid(owner)) {
+        Tuser& u = user(owner);
+        u.identified = false;
+        u.nsindex = -1;
+        // Services-operator status rests on the identification.
+        CHECKSOP(owner);
+    }
+    // Someone else may hold the nick without having identified; the freed
+    // slot must not stay tied to that user (nick protection reads it).
+    const int32_t holder = GETNICK(reg.nicks[ns].nick);
+    if (net.users.valid(holder) && user(holder).nsindex == ns) {
+        user(holder).nsindex = -1;
+        user(holder).nagstate = 0;
+    }
+    freensslot(ns);
+}
+
 void TForm1::freecsslot(int32_t cs) {
     if (!reg.chans.valid(cs)) return;
     freeslot(reg.chans, cs, &Tchanserv::chankey);

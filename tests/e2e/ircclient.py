@@ -10,6 +10,7 @@ import time
 
 import irc.buffer
 import irc.client
+import irc.connection
 
 
 class IrcTimeout(AssertionError):
@@ -54,9 +55,12 @@ class Line:
 
 
 class IrcClient:
-    def __init__(self, port, nick, host="127.0.0.1", username=None, realname=None):
+    def __init__(self, port, nick, host="127.0.0.1", username=None, realname=None, source=None):
         self.port = port
         self.host = host
+        # The local address to connect from: another loopback address gives
+        # the client a host of its own on the hub.
+        self.source = source
         self.nick = nick
         self.lines = []  # every Line received, in order
         self._seen = 0  # lines before this index were consumed by expect()
@@ -76,8 +80,11 @@ class IrcClient:
 
     def connect(self, timeout=30.0):
         """Connects and registers; returns the welcome (001) line."""
+        kwargs = {}
+        if self.source:
+            kwargs["connect_factory"] = irc.connection.Factory(bind_address=(self.source, 0))
         self.conn.connect(self.host, self.port, self.nick, username=self._username,
-                          ircname=self._realname)
+                          ircname=self._realname, **kwargs)
         welcome = self.wait_for(lambda l: l.command in ("001", "433", "432", "ERROR"),
                                 timeout, what="the welcome (001)")
         if welcome.command != "001":
