@@ -44,6 +44,8 @@ Harness::Harness() {
         }
     };
     form.terminatehook = [this] { ++terminations; };
+    // The password hash budget follows the engine's clock, which tests move.
+    form.passwords.millis = [this] { return int64_t(form.clock.now) * 1000; };
 }
 
 void Harness::feed(const std::string& line) {
