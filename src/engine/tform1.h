@@ -263,6 +263,9 @@ public:
                          std::string* refusal = nullptr);
     tpasswordpolicy passwordpolicy() const;
     void warnpasswordstorage(); // at start: a log line when passwords are kept as typed
+    // Around one batch of received lines: the hash budget's clock stands still.
+    void beginpasswordbatch();
+    void endpasswordbatch();
 
     // ---- databases, G-lines, jupes ----
     // The saves return false when the file could not be written; the failure

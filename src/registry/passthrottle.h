@@ -67,6 +67,10 @@ struct tpasswordstate {
     thashbudget budget;
     // Monotonic milliseconds for the hash budget; unset reads the steady clock.
     std::function<int64_t()> millis;
+    // While a batch of received lines is handled, the budget's clock stands at
+    // the batch's start: the time the checks themselves take earns no new ones,
+    // so one batch never holds the loop for more than the burst. -1 otherwise.
+    int64_t batchms = -1;
 };
 
 } // namespace tessel

@@ -20,6 +20,11 @@ int64_t monotonicms(const tpasswordstate& state) {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+int64_t budgetclock(const tpasswordstate& state) {
+    if (state.batchms >= 0) return state.batchms;
+    return monotonicms(state);
+}
+
 uint32_t hashrate(const tconfig& cfg) {
     return cfg.passhashrate > 0 ? static_cast<uint32_t>(cfg.passhashrate) : 0;
 }
@@ -50,7 +55,7 @@ std::string TForm1::encodepass(const std::string& password) {
     const tpasswordpolicy policy = passwordpolicy();
     std::string stored = storepassword(password, policy);
     // Making a hash costs what checking one does.
-    passwords.budget.charge(monotonicms(passwords), hashrate(cfg), checkcost(stored, policy));
+    passwords.budget.charge(budgetclock(passwords), hashrate(cfg), checkcost(stored, policy));
     return stored;
 }
 
@@ -70,7 +75,7 @@ int32_t TForm1::checkpassword(int32_t user, const std::string& kind, const std::
         return refuse("Too many failed password attempts for " + name +
                       " from your host. Try again in " + waittext(wait));
     const tpasswordpolicy policy = passwordpolicy();
-    if (!passwords.budget.take(monotonicms(passwords), hashrate(cfg), checkcost(stored, policy)))
+    if (!passwords.budget.take(budgetclock(passwords), hashrate(cfg), checkcost(stored, policy)))
         return refuse("Services are busy checking passwords. Try again shortly.");
 
     if (verifypassword(stored, password, cfg.cryptpass)) {
@@ -97,6 +102,14 @@ int32_t TForm1::chanpassword(int32_t user, int32_t cs, const std::string& passwo
     if (!reg.chans.valid(cs) || !net.users.valid(user)) return kAccessNoRecord;
     Tchanserv& rec = chanreg(cs);
     return checkpassword(user, "channel", rec.channel, rec.password, rec.failed, password, refusal);
+}
+
+void TForm1::beginpasswordbatch() {
+    passwords.batchms = monotonicms(passwords);
+}
+
+void TForm1::endpasswordbatch() {
+    passwords.batchms = -1;
 }
 
 void TForm1::warnpasswordstorage() {

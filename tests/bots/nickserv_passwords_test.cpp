@@ -169,6 +169,21 @@ TEST_F(NickServPasswords, SlowChecksBeyondTheBudgetAreRefusedUntilItRefills) {
         EXPECT_EQ(say("AKAAB", "ghost carol pw"), to("AKAAB", "no such nick: carol")) << i;
 }
 
+TEST_F(NickServPasswords, ChecksInOneReceivedBatchShareOneBudgetHoweverLongTheyTake) {
+    argon2id();
+    h.form.cfg.passhashrate = 10;
+    // Every reading of the clock a second later, as if each check took that long.
+    int64_t ms = 0;
+    h.form.passwords.millis = [&ms] { return ms += 1000; };
+    offlinerecord("bob", "pw");
+    connect("eve", "AKAAA", kHostA, "a.example");
+    h.receive("AKAAA P " + kNickServAt + " :ghost bob one\r\nAKAAA P " + kNickServAt +
+              " :ghost bob two\r\n");
+    EXPECT_EQ(h.take(), notices("AKAAA", {"Password incorrect.", kBusy}));
+    h.receive("AKAAA P " + kNickServAt + " :ghost bob three\r\n");
+    EXPECT_EQ(h.take(), notices("AKAAA", {"Password incorrect."}));
+}
+
 TEST_F(NickServPasswords, EveryCommandStoresAndChecksTheConfiguredForm) {
     argon2id();
     int32_t u = registered("bob", "AKAAA", "first");
