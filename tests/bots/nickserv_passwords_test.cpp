@@ -42,10 +42,8 @@ protected:
         h.take();
         return h.form.GETNICK(nick);
     }
-    // One password attempt; the clock moves on as a patient guesser's would,
-    // below the flood limit.
+    // One password attempt at NickServ@server, as IDENTIFY wants it.
     Lines attempt(const std::string& from, const std::string& text) {
-        h.form.clock.now += 2;
         return say(from, text, kNickServAt);
     }
     Lines to(const std::string& numeric, const std::string& text) {
