@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 # Usage: tools/deps.sh [build|test|run]
-#   build  compiler and build tools
+#   build  compiler, build tools and the libraries linked in (libsodium)
 #   test   also GoogleTest and what the end-to-end tests need (a real ircu hub,
 #          the Python IRC client library, pytest, a C compiler for the hub's
 #          preload library)
@@ -9,7 +9,7 @@
 set -euo pipefail
 what=${1:-test}
 
-pkgs=(cmake ninja-build g++ make libgtest-dev libgmock-dev)
+pkgs=(cmake ninja-build g++ make libsodium-dev libgtest-dev libgmock-dev)
 case "$what" in
   build) ;;
   test|run) pkgs+=(gcc libc6-dev ircd-ircu python3 python3-irc python3-pytest util-linux) ;;

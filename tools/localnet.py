@@ -31,7 +31,8 @@ RUN_DIR = os.path.join(ROOT, "run")
 EXAMPLE_CONFIG = os.path.join(ROOT, "doc", "tesselsv.ini.example")
 # Set on the first start, over the example's lines. Every identified IRC
 # operator is a Services operator on this private network.
-FIRST_RUN_SETTINGS = {"LOGFILE": "tesselsv.log", "LOGMASK": "8191", "SOP": "*"}
+FIRST_RUN_SETTINGS = {"LOGFILE": "tesselsv.log", "LOGMASK": "8191", "SOP": "*",
+                      "PASSHASH": "argon2id"}
 
 
 def choose_port(env, preferred, taken):

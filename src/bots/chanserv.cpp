@@ -167,12 +167,13 @@ void logadmin(TForm1& form, const std::string& text) {
     form.LOGWRITE(kLogAdmin, text);
 }
 
-std::string storedpassword(const TForm1& form, const std::string& typed) {
+std::string storedpassword(TForm1& form, const std::string& typed) {
     return form.encodepass(typed);
 }
 
-bool passwordmatches(const TForm1& form, const Tchanserv& rec, const std::string& typed) {
-    return storedpassword(form, typed) == rec.password;
+int32_t checkchanpassword(TForm1& form, const tbotmessage& msg, int32_t cs,
+                          const std::string& typed, std::string& refusal) {
+    return form.chanpassword(msg.user, cs, typed, &refusal);
 }
 
 } // namespace chanserv

@@ -58,8 +58,12 @@ void logadmin(TForm1& form, const std::string& text);
 
 // Channel passwords: the form a typed password is kept in, and whether a
 // typed password is the registration's.
-std::string storedpassword(const TForm1& form, const std::string& typed);
-bool passwordmatches(const TForm1& form, const Tchanserv& rec, const std::string& typed);
+std::string storedpassword(TForm1& form, const std::string& typed);
+// The typed password against the channel's: kAccessGranted,
+// kAccessWrongPassword, or kAccessRefused when the attempt is throttled
+// (`refusal` then holds the reply).
+int32_t checkchanpassword(TForm1& form, const tbotmessage& msg, int32_t cs,
+                          const std::string& typed, std::string& refusal);
 
 } // namespace chanserv
 

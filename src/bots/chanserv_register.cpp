@@ -119,9 +119,10 @@ void drop(TForm1& form, tbotmessage& msg) {
         }
         admin = true;
     }
-    if (!passwordmatches(form, rec, msg.words[2])) {
+    std::string refusal;
+    if (checkchanpassword(form, msg, cs, msg.words[2], refusal) != kAccessGranted) {
         if (!u.servicesop) {
-            msg.reply(form, "password incorrect.");
+            msg.reply(form, refusal.empty() ? "password incorrect." : refusal);
             return;
         }
         admin = true;

@@ -87,8 +87,9 @@ void password(tsetting& s) {
         return;
     }
     // Services operators too must know the old password.
-    if (!passwordmatches(s.form, s.rec, s.msg.words[3])) {
-        s.msg.reply(s.form, "Password incorrect");
+    std::string refusal;
+    if (checkchanpassword(s.form, s.msg, s.cs, s.msg.words[3], refusal) != kAccessGranted) {
+        s.msg.reply(s.form, refusal.empty() ? "Password incorrect" : refusal);
         return;
     }
     if (s.msg.words[4].empty()) {

@@ -78,10 +78,14 @@ std::span<const tbotcommand> nickservcommands() {
 
 namespace nickserv {
 
-bool accessgranted(TForm1& form, const tbotmessage& msg, int32_t result) {
-    if (result == 0) msg.reply(form, "Your mask does not match the ACCESS list, cannot identify.");
-    if (result == 1) msg.reply(form, "Password incorrect.");
-    return result == 2;
+int32_t checkowner(TForm1& form, const tbotmessage& msg, int32_t ns, const std::string& password) {
+    std::string refusal;
+    const int32_t result = form.NICKACCESS(msg.user, ns, password, &refusal);
+    if (result == kAccessNoMask)
+        msg.reply(form, "Your mask does not match the ACCESS list, cannot identify.");
+    if (result == kAccessWrongPassword) msg.reply(form, "Password incorrect.");
+    if (result == kAccessRefused) msg.reply(form, refusal);
+    return result;
 }
 
 std::string visiblemask(const TForm1& form, int32_t asking, const std::string& mask) {

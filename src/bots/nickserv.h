@@ -28,9 +28,11 @@ void ignore(TForm1& form, tbotmessage& msg);
 void info(TForm1& form, tbotmessage& msg);
 void list(TForm1& form, tbotmessage& msg);
 
-// Replies to a NICKACCESS result that refuses the sender (a mask outside the
-// access list, a wrong password); true when the password was accepted.
-bool accessgranted(TForm1& form, const tbotmessage& msg, int32_t result);
+// NICKACCESS for the sender against registration `ns`, answering every
+// refusal except the missing registration, which each command words itself:
+// a mask outside the access list, a wrong password, the throttle. Returns the
+// NICKACCESS result.
+int32_t checkowner(TForm1& form, const tbotmessage& msg, int32_t ns, const std::string& password);
 
 // A last-seen mask as the asking user may see it: with HIDDENHOST on, the
 // host part is hidden from everyone but IRC operators.

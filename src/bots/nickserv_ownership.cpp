@@ -8,6 +8,23 @@
 
 namespace tessel::nickserv {
 
+namespace {
+
+// The owner hears of wrong passwords given for the nick since the last
+// identification, unless this very client gave them all (a typing mistake).
+void reportfailures(TForm1& form, const tbotmessage& msg, tfailedlogins& failed) {
+    const bool own = failed.onlyclient == form.user(msg.user).numeric;
+    if (failed.count > 0 && !own) {
+        msg.reply(form, std::to_string(failed.count) +
+                            (failed.count == 1 ? " failed password attempt"
+                                               : " failed password attempts") +
+                            " since your last identification, the last from " + failed.lastmask);
+    }
+    failed = tfailedlogins{};
+}
+
+} // namespace
+
 void registernick(TForm1& form, tbotmessage& msg) {
     if (msg.words[2].empty()) {
         msg.reply(form, "Not enough parameters. Syntax is REGISTER <password> <email>");
@@ -62,8 +79,9 @@ void identify(TForm1& form, tbotmessage& msg) {
         msg.reply(form, "Your nick is not registered.");
         return;
     }
-    if (!accessgranted(form, msg, form.NICKACCESS(msg.user, msg.ns, msg.words[1]))) return;
+    if (checkowner(form, msg, msg.ns, msg.words[1]) != kAccessGranted) return;
     msg.reply(form, "Password accepted, you are now recognized.");
+    reportfailures(form, msg, form.nickreg(msg.ns).failed);
     form.IDENTIFY(msg.user, msg.ns);
 }
 
@@ -80,7 +98,7 @@ void ghost(TForm1& form, tbotmessage& msg) {
         return;
     }
     // The sender's own mask is what the access list is checked against.
-    if (!accessgranted(form, msg, form.NICKACCESS(msg.user, ns, msg.words[2]))) return;
+    if (checkowner(form, msg, ns, msg.words[2]) != kAccessGranted) return;
     int32_t target = form.GETNICK(nick);
     if (!form.net.users.valid(target)) {
         msg.reply(form, "no such nick: " + nick);
@@ -98,12 +116,9 @@ void drop(TForm1& form, tbotmessage& msg) {
         msg.reply(form, "Not enough parameters. Syntax is DROP <password>");
         return;
     }
-    int32_t result = form.NICKACCESS(msg.user, msg.ns, msg.words[1]);
-    if (result < 0) {
-        msg.reply(form, "Your nick is not registered.");
-        return;
-    }
-    if (!accessgranted(form, msg, result)) return;
+    const int32_t result = checkowner(form, msg, msg.ns, msg.words[1]);
+    if (result == kAccessNoRecord) msg.reply(form, "Your nick is not registered.");
+    if (result != kAccessGranted) return;
     Tuser& u = form.user(msg.user);
     u.identified = false;
     u.nsindex = -1;

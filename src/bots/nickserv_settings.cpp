@@ -129,7 +129,7 @@ void setpassword(TForm1& form, const tbotmessage& msg) {
         msg.reply(form, "Not enough parameters. Syntax is SET PASSWORD <oldpass> <newpass>");
         return;
     }
-    if (!accessgranted(form, msg, form.NICKACCESS(msg.user, msg.ns, msg.words[2]))) return;
+    if (checkowner(form, msg, msg.ns, msg.words[2]) != kAccessGranted) return;
     form.nickreg(msg.ns).password = form.encodepass(msg.words[3]);
     msg.reply(form, "Your password has been changed.");
 }

@@ -80,6 +80,9 @@ void setscangduration(tconfig& cfg, const std::string& value) {
 void setmsgcommand(tconfig& cfg, const std::string& value) {
     cfg.msgcommand = value == "PRIVMSG" ? "P" : value;
 }
+void setpasshash(tconfig& cfg, const std::string& value) {
+    cfg.passhash = ircupper(value) == "ARGON2ID" ? tpassform::argon2id : tpassform::digest;
+}
 
 // Every key, in the order the loader tests them. A row sets a text, a flag
 // (on only for "1"), a number (left alone when the value is not one) or runs
@@ -122,6 +125,15 @@ constexpr tconfigkey keys[] = {
     {.name = "ALLOWCHANREG", .flag = &tconfig::allowchanreg},
     {.name = "SAFEIDENTIFY", .flag = &tconfig::safeidentify},
     {.name = "OPERCHANNEL", .text = &tconfig::operchannel},
+    {.name = "PASSHASH", .rule = setpasshash},
+    {.name = "PASSHASHOPS", .number = &tconfig::passhashops},
+    {.name = "PASSHASHMEM", .number = &tconfig::passhashmem},
+    {.name = "PASSHASHRATE", .number = &tconfig::passhashrate},
+    {.name = "PASSFAILHOST", .number = &tconfig::passfailhost},
+    {.name = "PASSFAILCLIENT", .number = &tconfig::passfailclient},
+    {.name = "PASSFAILWINDOW", .number = &tconfig::passfailwindow},
+    {.name = "PASSLOCKTIME", .number = &tconfig::passlocktime},
+    {.name = "PASSFAILANNOUNCE", .number = &tconfig::passfailannounce},
 };
 
 void applysetting(tconfig& cfg, const std::string& key, const std::string& value) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "registry/passwords.h"
+
 namespace tessel {
 
 // Default name of the services' server and of the service clients' host.
@@ -57,6 +59,17 @@ struct tconfig {
     bool safeidentify = true;
     std::string operchannel = "#OperServ";
     std::array<tscanreason, 10> scanreasons;
+
+    // Password storage and the throttle on password attempts.
+    tpassform passhash = tpassform::digest;
+    int32_t passhashops = kArgonOpsDefault;
+    int32_t passhashmem = kArgonMemDefaultKiB; // KiB
+    int32_t passhashrate = 30;                 // slow checks a second; 0 unlimited
+    int32_t passfailhost = 5;      // failures for one registration from one host; 0 no limit
+    int32_t passfailclient = 10;   // failures of one client over all registrations; 0 no limit
+    int32_t passfailwindow = 600;  // seconds in which those failures count
+    int32_t passlocktime = 600;    // seconds a host or client is then refused
+    int32_t passfailannounce = 10; // every so many failures for one registration; 0 never
 
     // Derived: own server number (SERVERID & 4095) and its two-character form.
     int32_t servernumber = 0;

@@ -11,6 +11,7 @@ constexpr size_t kMaxPendingLine = 16384;
 } // namespace
 
 void TForm1::receivebytes(std::string_view data) {
+    beginpasswordbatch();
     link.recvbuffer.append(data);
     // Each line is taken out of the buffer before it is handled, so a handler
     // that drops or restarts the link (which empties the buffer) ends the scan.
@@ -33,6 +34,7 @@ void TForm1::receivebytes(std::string_view data) {
         link.recvbuffer.clear();
         link.discardingline = true;
     }
+    endpasswordbatch();
     modes.uncheckedmodes = false;
     FLUSHALLCHANMODE();
     SENDFLUSH();

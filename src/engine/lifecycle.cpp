@@ -60,6 +60,7 @@ void TForm1::FORMCREATE() {
     // The record tables and the seen list start empty with the engine.
     link.linkstate = 0;
     INIT();
+    warnpasswordstorage();
 
     tserver& own = net.servers[0];
     own.inuse = true;

@@ -14,6 +14,7 @@
 #include "p10/linewords.h"
 #include "registry/databases.h"
 #include "registry/operdata.h"
+#include "registry/passthrottle.h"
 #include "registry/records.h"
 #include "state/records.h"
 #include "state/rectable.h"
@@ -106,6 +107,7 @@ public:
     toperstate oper;
     tdbstate db;
     tmodestate modes;
+    tpasswordstate passwords;
     std::mt19937 random;
 
     // Sub-components created by FORMCREATE.
@@ -238,7 +240,9 @@ public:
     void clonescan();
 
     // ---- registrations ----
-    int32_t NICKACCESS(int32_t user, int32_t ns, const std::string& password);
+    // With a refusal (kAccessRefused) its text goes to `refusal` when given.
+    int32_t NICKACCESS(int32_t user, int32_t ns, const std::string& password,
+                       std::string* refusal = nullptr);
     cprivsrec CHANACCESS(int32_t cs, int32_t user);
     void CHECKSOP(int32_t user);
     void IDENTIFY(int32_t user, int32_t ns);
@@ -251,7 +255,25 @@ public:
     // Drops a registration: whoever is identified to it, or holds its nick,
     // loses the tie to it first.
     void dropnick(int32_t ns);
-    std::string encodepass(const std::string& password) const;
+    // Passwords: every stored password is made by encodepass (the configured
+    // form), every typed one is checked by checkpassword, which recognises the
+    // stored form, applies the throttle and stores a correct password again
+    // when its stored form is not the configured one.
+    std::string encodepass(const std::string& password);
+    // kAccessGranted, kAccessWrongPassword or kAccessRefused; `kind` and
+    // `name` ("nick", "bob") name the registration in refusals and reports.
+    int32_t checkpassword(int32_t user, const std::string& kind, const std::string& name,
+                          std::string& stored, tfailedlogins& failed, const std::string& password,
+                          std::string* refusal);
+    // A channel's password (ChanServ DROP, SET PASSWORD): kAccessGranted,
+    // kAccessWrongPassword, kAccessRefused or kAccessNoRecord.
+    int32_t chanpassword(int32_t user, int32_t cs, const std::string& password,
+                         std::string* refusal = nullptr);
+    tpasswordpolicy passwordpolicy() const;
+    void warnpasswordstorage(); // at start: a log line when passwords are kept as typed
+    // Around one batch of received lines: the hash budget's clock stands still.
+    void beginpasswordbatch();
+    void endpasswordbatch();
 
     // ---- databases, G-lines, jupes ----
     // The saves return false when the file could not be written; the failure

@@ -2,7 +2,6 @@
 // Services-operator status, memo ignores.
 #include "engine/tform1.h"
 #include "p10/ircupper.h"
-#include "registry/encodepass.h"
 #include "registry/wildmatch.h"
 
 namespace tessel {
@@ -24,15 +23,12 @@ constexpr listlevel kSearchOrder[] = {
 
 } // namespace
 
-std::string TForm1::encodepass(const std::string& password) const {
-    return tessel::encodepass(password, cfg.cryptpass);
-}
-
-int32_t TForm1::NICKACCESS(int32_t user, int32_t ns, const std::string& password) {
-    if (!reg.nicks.valid(ns)) return -1;
-    if (!net.users.valid(user)) return 0;
+int32_t TForm1::NICKACCESS(int32_t user, int32_t ns, const std::string& password,
+                           std::string* refusal) {
+    if (!reg.nicks.valid(ns)) return kAccessNoRecord;
+    if (!net.users.valid(user)) return kAccessNoMask;
     const Tuser& u = this->user(user);
-    const Tnickserv& rec = nickreg(ns);
+    Tnickserv& rec = nickreg(ns);
 
     const std::string byhost = ircupper(u.ident + "@" + u.host);
     const std::string byip = ircupper(u.ident + "@" + u.ip);
@@ -42,8 +38,11 @@ int32_t TForm1::NICKACCESS(int32_t user, int32_t ns, const std::string& password
         const std::string mask = ircupper(rec.access[i]);
         recognised = wildmatch(mask, byhost) || wildmatch(mask, byip);
     }
-    if (!recognised) return 0;
-    return encodepass(password) == rec.password ? 2 : 1;
+    if (!recognised) return kAccessNoMask;
+    // Nick protection asks with the empty password only whether the mask is
+    // recognised (no command passes one): that is no guess and costs no hash.
+    if (password.empty()) return rec.password.empty() ? kAccessGranted : kAccessWrongPassword;
+    return checkpassword(user, "nick", rec.nick, rec.password, rec.failed, password, refusal);
 }
 
 cprivsrec TForm1::CHANACCESS(int32_t cs, int32_t user) {

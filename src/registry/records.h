@@ -24,6 +24,14 @@ struct tmemo {
     bool operator==(const tmemo&) const = default;
 };
 
+// Wrong passwords given for a registration since its owner last identified;
+// kept in memory only.
+struct tfailedlogins {
+    int32_t count = 0;
+    std::string lastmask;   // full mask of the client that gave the last one
+    std::string onlyclient; // numeric of the one client that gave them all, "" when several
+};
+
 // One registered nick.
 struct Tnickserv {
     int32_t TS = 0;
@@ -42,6 +50,7 @@ struct Tnickserv {
     bool privmsg = false;
     bool private_ = false; // the `private` flag
     lazyslots<tmemo, kMemoSlots> memos;
+    tfailedlogins failed;
 };
 
 // One registered channel.
@@ -65,6 +74,7 @@ struct Tchanserv {
     std::string mlockon;
     std::string mlockoff;
     int32_t TS = 0;
+    tfailedlogins failed;
 };
 
 // Channel privilege levels, as CHANACCESS reports them and ChanServ's
@@ -75,6 +85,13 @@ inline constexpr int32_t kLevelVop = 1;
 inline constexpr int32_t kLevelAop = 2;
 inline constexpr int32_t kLevelSop = 3;
 inline constexpr int32_t kLevelFounder = 4; // the identified owner
+
+// Results of NICKACCESS (and of the channel password check, which has no mask).
+inline constexpr int32_t kAccessNoRecord = -1;
+inline constexpr int32_t kAccessNoMask = 0;
+inline constexpr int32_t kAccessWrongPassword = 1;
+inline constexpr int32_t kAccessGranted = 2;
+inline constexpr int32_t kAccessRefused = 3; // throttled: not checked, the refusal says why
 
 // Result of CHANACCESS.
 struct cprivsrec {

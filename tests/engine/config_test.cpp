@@ -36,6 +36,18 @@ std::string soplist(const tconfig& c) {
     return out.substr(0, out.find("||") + 1);
 }
 
+std::string passform(const tconfig& c) {
+    return c.passhash == tessel::tpassform::argon2id ? "argon2id" : "digest";
+}
+
+std::string passlimits(const tconfig& c) {
+    std::string out;
+    for (int32_t v : {c.passhashops, c.passhashmem, c.passhashrate, c.passfailhost,
+                      c.passfailclient, c.passfailwindow, c.passlocktime, c.passfailannounce})
+        out += (out.empty() ? "" : " ") + num(v);
+    return out;
+}
+
 struct ConfCase {
     const char* name;
     std::string file;                               // content of tesselsv.ini
@@ -128,6 +140,17 @@ const ConfCase kCases[] = {
      [](auto& c) { return num(static_cast<int32_t>(c.scanreasons[0].name.size())); }, "200"},
     {"LastValueWins", "CONNECTPORT=4400\nCONNECTPORT=4401\n", [](auto& c) { return c.connectport; },
      "4401"},
+    {"PassHashDefaultsToTheDigest", "", [](auto& c) { return passform(c); }, "digest"},
+    {"PassHashArgon2idInAnyCase", "passhash=Argon2id\n", [](auto& c) { return passform(c); },
+     "argon2id"},
+    {"PassHashUnknownIsTheDigest", "PASSHASH=bcrypt\n", [](auto& c) { return passform(c); },
+     "digest"},
+    {"PasswordLimitsDefault", "", [](auto& c) { return passlimits(c); },
+     "2 4096 30 5 10 600 600 10"},
+    {"PasswordLimitsSet",
+     "PASSHASHOPS=3\nPASSHASHMEM=8192\nPASSHASHRATE=0\nPASSFAILHOST=3\nPASSFAILCLIENT=0\n"
+     "PASSFAILWINDOW=60\nPASSLOCKTIME=120\nPASSFAILANNOUNCE=5\nPASSHASHOPS=x\n",
+     [](auto& c) { return passlimits(c); }, "3 8192 0 3 0 60 120 5"},
 };
 
 class LoadConf : public testing::TestWithParam<ConfCase> {};
