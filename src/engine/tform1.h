@@ -193,6 +193,9 @@ public:
     // is called with BOTTALK's arguments just before BOTTALK runs.
     std::function<void(int bot, int32_t user, bool addressed, const std::string& text)>
         bottalkobserver;
+    // Tests hear of every exception PARSECOMMAND's handler catches: when set,
+    // it is called with the message after the message is printed.
+    std::function<void(const std::string& what)> parseexceptionobserver;
 
     // ---- network state: tables ----
     int32_t ADDUSER();

@@ -95,9 +95,10 @@ void splitline(TForm1& form, const std::string& line, tlinewords& w) {
     }
 }
 
-void reportexception(const char* message) {
+void reportexception(TForm1& form, const char* message) {
     std::printf("exception in parsecommand: %s\n", message);
     std::fflush(stdout);
+    if (form.parseexceptionobserver) form.parseexceptionobserver(message);
 }
 
 // Hands a message to a service bot, letting a watching test see the call.
@@ -120,9 +121,9 @@ void TForm1::PARSECOMMAND(const std::string& line) {
         if (w.wordcount == 0) return;
         if (tokenhandler handler = handlerof(w.upwords[0])) (this->*handler)(w);
     } catch (const std::exception& e) {
-        reportexception(e.what());
+        reportexception(*this, e.what());
     } catch (...) {
-        reportexception("unknown error");
+        reportexception(*this, "unknown error");
     }
 }
 

@@ -1,5 +1,9 @@
 #include "support/harness.h"
 
+#include <gtest/gtest.h>
+
+#include <utility>
+
 namespace tesseltest {
 
 Harness::Harness() {
@@ -43,7 +47,22 @@ Harness::Harness() {
             start = end + 2;
         }
     };
-    form.terminatehook = [this] { ++terminations; };
+    form.terminatehook = [this] { ++terminations_; };
+    form.parseexceptionobserver = [this](const std::string& what) { exceptions_.push_back(what); };
+}
+
+Harness::~Harness() {
+    for (const std::string& what : exceptions_)
+        ADD_FAILURE() << "exception in parsecommand: " << what;
+    if (terminations_ != 0) ADD_FAILURE() << terminations_ << " unexpected immediate stop(s)";
+}
+
+int Harness::taketerminations() {
+    return std::exchange(terminations_, 0);
+}
+
+std::vector<std::string> Harness::takeexceptions() {
+    return std::exchange(exceptions_, {});
 }
 
 void Harness::feed(const std::string& line) {

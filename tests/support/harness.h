@@ -15,10 +15,17 @@ public:
     // Own numeric "AB" (server number 1), server name "services.test",
     // linked (linkstate 2) to hub.test with numeric "AK" and capacity mask 1023.
     Harness();
+    // Fails the running test when an exception reached PARSECOMMAND's handler
+    // or an immediate stop happened that the test did not take.
+    ~Harness();
 
     tessel::TForm1 form;
     std::vector<std::string> sent; // every line sent, without CR LF
-    int terminations = 0;          // immediate stops demanded by the protocol
+
+    // A test that provokes an immediate stop or an exception takes it; what
+    // is left untaken at the end is a failure.
+    int taketerminations();
+    std::vector<std::string> takeexceptions();
 
     // One received line, as the link layer hands it over, then the flushes
     // that follow every received batch.
@@ -36,6 +43,10 @@ public:
     int32_t adduser(const std::string& nick, const std::string& numeric,
                     const std::string& modes = "", const std::string& ident = "user",
                     const std::string& host = "host.example", int32_t ts = 1000);
+
+private:
+    int terminations_ = 0;                // immediate stops demanded by the protocol
+    std::vector<std::string> exceptions_; // messages caught by PARSECOMMAND
 };
 
 } // namespace tesseltest
