@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -21,6 +23,9 @@ using tesseltest::ScriptedHub;
 // Deadline for anything the daemon does at once; generous for slow machines
 // and sanitizer builds. Not a statement about speed.
 constexpr int kWait = 30;
+// How soon a further stop signal must end a flush to a hub that does not
+// read; far below the flush's own limit of 10 s.
+constexpr std::chrono::seconds kFlushCut{4};
 
 std::string config(const std::string& connectaddr, uint16_t port, int logmask) {
     return "CONNECTADDR=" + connectaddr + "\nCONNECTPORT=" + std::to_string(port) +
@@ -75,19 +80,38 @@ protected:
     }
 };
 
-TEST_F(Daemon, LinksAndAnswersPings) {
-    startforeground();
-    link();
-    expectpingreply("1796870000.123456");
+// Every file of the directory with its content (the link to the binary
+// aside).
+std::map<std::string, std::string> files(const DaemonDir& dir) {
+    std::map<std::string, std::string> out;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_symlink()) out[name] = dir.read(name);
+    }
+    return out;
 }
 
-// SIGHUP changes nothing; SIGTERM unlinks in order, saves and removes the pid
-// file.
-TEST_F(Daemon, SignalTermStopsInOrder) {
+// SIGHUP changes nothing: the picture, the configuration read at the start
+// and every file stay as they were. SIGTERM unlinks in order, saves and
+// removes the pid file.
+TEST_F(Daemon, HangupChangesNothingAndTermStopsInOrder) {
     pid_t pid = startforeground();
     link();
+    hub.send("AK N alice 1 1000 user host.example B]AAAB AKAAA :Real Name");
+    expectpingreply("1796870000.123456");
+    // Re-read, this would make every reply a PRIVMSG.
+    dir.write("tesselsv.ini", config("127.0.0.1", hub.port(), 0) + "MSGCOMMAND=P\n");
+    const auto before = files(dir);
     ::kill(pid, SIGHUP);
-    expectpingreply("1796870001.5");
+    ASSERT_TRUE(tesseltest::signalhandled(pid, SIGHUP, kWait));
+    // alice is still known (a message from nobody known is dropped) and the
+    // reply keeps the token configured at the start.
+    hub.send("AKAAA P ABAAB :frob");
+    EXPECT_EQ(hub.readuntilprefix("ABAAB ", kWait),
+              "ABAAB O AKAAA :Unknown command: frob. Type /msg NickServ HELP for a list of "
+              "commands.");
+    EXPECT_EQ(files(dir), before);
+
     ::kill(pid, SIGTERM);
     auto quit = hub.readuntilprefix("ABAAA Q", kWait);
     EXPECT_EQ(quit, "ABAAA Q :brb");
@@ -245,12 +269,50 @@ TEST(DaemonStop, HubThatDoesNotReadCannotBlockTheStop) {
     }
     hub.sendraw(pings); // the replies pile up unread
     ASSERT_TRUE(dir.waitforfile("services.log", "RAW: AK G !" + std::to_string(kPings - 1), kWait));
+    // The flush's own limit is 10 s; a further signal must cut it well
+    // before. The signal is repeated until the exit, as one may come before
+    // the flush has begun.
     ::kill(pid, SIGTERM);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    ::kill(pid, SIGTERM);
-    EXPECT_EQ(dir.waitexit(pid, kWait), 0);
+    const auto first = std::chrono::steady_clock::now();
+    int status = -1;
+    while ((status = dir.waitexit(pid, 0)) == -1 &&
+           std::chrono::steady_clock::now() - first < kFlushCut) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        ::kill(pid, SIGTERM);
+    }
+    EXPECT_NE(status, -1) << "still running " << kFlushCut.count() << " s after the first signal";
+    if (status == -1) status = dir.waitexit(pid, kWait);
+    EXPECT_EQ(status, 0);
     EXPECT_FALSE(dir.exists("tesselsv.pid"));
     EXPECT_TRUE(dir.exists("nickserv.db"));
+}
+
+// A hub that keeps the connection open but stops reading has at most 32 MB
+// of output queued for it: past that the link is dropped and made again.
+TEST(DaemonLink, UnreadOutputPastTheCapDropsAndRemakesTheLink) {
+    DaemonDir dir;
+    ScriptedHub hub(false);
+    hub.shrinkreceivebuffer();
+    hub.listen();
+    dir.write("tesselsv.ini", config("127.0.0.1", hub.port(), 0x2));
+    pid_t pid = dir.start({"foreground"});
+    ASSERT_TRUE(hub.accept(kWait));
+    ASSERT_EQ(hub.readline(kWait), "PASS :linkpass");
+    hub.introduce("linkpass");
+    // Each ping of 502 bytes is answered with 516; 100 batches of a thousand
+    // are 50 MB, more than the cap and every socket buffer together. The sending
+    // ends when the services drop the link.
+    std::string batch;
+    for (int i = 0; i < 1000; ++i)
+        batch += "AK G :" + std::string(494, 'x') + "\r\n";
+    const std::string dropped = "Services disconnected from server, error 105";
+    for (int i = 0; i < 100 && dir.read("services.log").find(dropped) == std::string::npos; ++i)
+        hub.sendraw(batch);
+    EXPECT_TRUE(dir.waitforfile("services.log", dropped, kWait));
+    ASSERT_TRUE(hub.accept(kWait));
+    EXPECT_EQ(hub.readline(kWait), "PASS :linkpass");
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(dir.waitexit(pid, kWait), 0);
 }
 
 } // namespace

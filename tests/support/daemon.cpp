@@ -1,6 +1,7 @@
 #include "support/daemon.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +17,10 @@ namespace tesseltest {
 namespace {
 
 using clock = std::chrono::steady_clock;
+
+// What the daemon prints when a handler failed, and the sanitizers' reports.
+constexpr const char* kFaultReports[] = {"exception in parsecommand", "AddressSanitizer",
+                                         "LeakSanitizer", "runtime error:"};
 
 } // namespace
 
@@ -38,6 +43,21 @@ bool processalive(pid_t pid) {
     return paren == std::string::npos || paren + 2 >= content.size() || content[paren + 2] != 'Z';
 }
 
+bool signalhandled(pid_t pid, int signum, int seconds) {
+    // /proc/<pid>/status lists the pending signals as hexadecimal masks, bit
+    // n - 1 for signal n: SigPnd for the thread, ShdPnd for the process.
+    auto pending = [&] {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        const uint64_t bit = uint64_t{1} << (signum - 1);
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("SigPnd:", 0) != 0 && line.rfind("ShdPnd:", 0) != 0) continue;
+            if (std::stoull(line.substr(7), nullptr, 16) & bit) return true;
+        }
+        return false;
+    };
+    return waitfor([&] { return !pending(); }, seconds) && processalive(pid);
+}
+
 DaemonDir::DaemonDir() {
     std::filesystem::create_symlink(TESSELSV_BINARY, path() / "tesselsv");
 }
@@ -55,6 +75,11 @@ DaemonDir::~DaemonDir() {
             ::waitpid(pid, nullptr, 0);
         }
     }
+    // A test passes only if the daemon stayed sound all along.
+    const std::string output = read("output.txt");
+    for (const char* fault : kFaultReports)
+        if (output.find(fault) != std::string::npos)
+            ADD_FAILURE() << "the daemon reported \"" << fault << "\":\n" << output;
 }
 
 pid_t DaemonDir::start(const std::vector<std::string>& args) {

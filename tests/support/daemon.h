@@ -43,4 +43,8 @@ bool waitfor(const std::function<bool()>& condition, int seconds);
 // True while a process with this id exists (and is not a zombie of ours).
 bool processalive(pid_t pid);
 
+// Waits until a signal sent to the process is no longer pending, so its
+// handler has run; false on timeout.
+bool signalhandled(pid_t pid, int signum, int seconds);
+
 } // namespace tesseltest
