@@ -78,7 +78,9 @@ protected:
     int32_t registered(const std::string& nick, const std::string& numeric,
                        const std::string& password = "secret", const std::string& modes = "") {
         int32_t u = h.adduser(nick, numeric, modes);
-        say(numeric, "REGISTER " + password + " " + nick + "@mail.example");
+        EXPECT_EQ(say(numeric, "REGISTER " + password + " " + nick + "@mail.example"),
+                  std::vector<std::string>{notice(numeric, "Your nick is now registered")})
+            << nick;
         return u;
     }
 

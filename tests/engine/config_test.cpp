@@ -227,15 +227,19 @@ TEST(LoadConfFiles, LogFileOpenedForAppending) {
     TForm1 form;
     form.LOADCONF();
     EXPECT_TRUE(form.log.logopen);
+    form.clock.now = 1796870000;
     form.LOGWRITE(1, "appended");
-    EXPECT_EQ(dir.read("old.log").substr(0, 5), "kept\n");
-    EXPECT_NE(dir.read("old.log").find("appended"), std::string::npos);
+    const std::string appended = "kept\n*** Thu Dec 10 02:33:20 2026\n[2:33] appended\n";
+    EXPECT_EQ(dir.read("old.log"), appended);
 
-    // A log that cannot be opened leaves the services without one.
+    // A log that cannot be opened leaves the services without one: nothing
+    // more goes to the old file, and nothing is created.
     dir.write("tesselsv.ini", "LOGFILE=missing/dir/x.log\nLOGMASK=1\n");
     form.LOADCONF();
     EXPECT_FALSE(form.log.logopen);
     form.LOGWRITE(1, "dropped");
+    EXPECT_EQ(dir.read("old.log"), appended);
+    EXPECT_FALSE(dir.exists("missing"));
 }
 
 } // namespace

@@ -286,23 +286,30 @@ TEST_F(SocketTest, AListeningSocketAcceptsOneConnectionAfterAnother) {
     ASSERT_EQ(listener.connstate, WSLISTENING);
     uint16_t port = static_cast<uint16_t>(std::stoi(listener.getlocalport()));
     std::vector<TLsocket*> accepted;
-    std::string data;
+    std::vector<std::string> data; // what arrived on each, in the order accepted
+    size_t total = 0;
     listener.onaccept = [&](tlasio*, uint16_t) {
         auto* conn = new TLsocket;
         conn->attachfd(listener.accept());
-        conn->ondata = [&](tlasio* sender, uint16_t) {
-            data += sender->receivetext();
-            if (data.size() == 4) requestexit();
+        const size_t index = accepted.size();
+        data.emplace_back();
+        conn->ondata = [&, index](tlasio* sender, uint16_t) {
+            const std::string text = sender->receivetext();
+            data[index] += text;
+            total += text.size();
+            if (total == 4) requestexit();
         };
         accepted.push_back(conn);
     };
+    // Both connections wait in the listen queue, in this order, before the
+    // loop runs.
     int a = rawconnect(port);
     int b = rawconnect(port);
     ASSERT_EQ(::write(a, "ab", 2), 2);
     ASSERT_EQ(::write(b, "cd", 2), 2);
     runloop();
     EXPECT_EQ(accepted.size(), 2u);
-    EXPECT_EQ(data.size(), 4u);
+    EXPECT_EQ(data, (std::vector<std::string>{"ab", "cd"}));
     for (auto* conn : accepted)
         delete conn;
     ::close(a);

@@ -51,46 +51,51 @@ protected:
     }
 };
 
-TEST_F(Nickprotect, StrangerIsWarnedThreeTimesThenRenamed) {
-    const int32_t u = arrive("Bob", "eve", "elsewhere");
-    EXPECT_EQ(flushed(), std::vector<std::string>{kOwned});
-    EXPECT_EQ(form.user(u).nagstate, 1);
-    EXPECT_FALSE(form.user(u).recognised);
+// A stranger on a registered nick is warned at once and on three timer
+// steps; the fourth renames (or with USEKILL kills) the user.
+TEST_F(Nickprotect, StrangerIsWarnedThreeTimesThenRenamedOrKilled) {
+    struct Case {
+        bool usekill;
+        std::string nick;
+        std::string sixty; // the first step's warning
+        std::string last;  // the fourth step's lines, one per line of the pattern
+    };
+    const Case cases[] = {
+        {false, "Bob",
+         "ABAAB O AKAAB :Your nick will be changed in 60 seconds if you do not comply.",
+         "ABAAB O AKAAB :Your nick has been changed to (Guest[1-9][0-9]{4})\\.\n"
+         "AB SN AKAAB \\1"},
+        {true, "bob", "ABAAB O AKAAB :You will be disconnected in 60 seconds if you do not comply.",
+         "ABAAB D AKAAB :services\\.test!NickServ \\(User did not identify\\)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.usekill ? "USEKILL=1" : "USEKILL=0");
+        form.cfg.usekill = c.usekill;
+        const int32_t u = arrive(c.nick, "eve", "elsewhere");
+        EXPECT_EQ(flushed(), std::vector<std::string>{kOwned});
+        EXPECT_EQ(form.user(u).nagstate, 1);
+        EXPECT_FALSE(form.user(u).recognised);
 
-    EXPECT_EQ(step(), std::vector<std::string>{
-                          "ABAAB O AKAAB :Your nick will be changed in 60 seconds if you do not "
-                          "comply."});
-    EXPECT_EQ(step(), std::vector<std::string>{k40});
-    EXPECT_EQ(step(), std::vector<std::string>{k20});
+        EXPECT_EQ(step(), std::vector<std::string>{c.sixty});
+        EXPECT_EQ(step(), std::vector<std::string>{k40});
+        EXPECT_EQ(step(), std::vector<std::string>{k20});
+        std::string last;
+        for (const std::string& line : step())
+            last += (last.empty() ? "" : "\n") + line;
+        EXPECT_TRUE(std::regex_match(last, std::regex(c.last))) << last;
 
-    const std::vector<std::string> last = step();
-    ASSERT_EQ(last.size(), 2u);
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(last[0], m,
-                                 std::regex("ABAAB O AKAAB :Your nick has been changed to "
-                                            "(Guest[1-9][0-9]{4})\\.")))
-        << last[0];
-    EXPECT_EQ(last[1], "AB SN AKAAB " + m[1].str());
-    EXPECT_EQ(form.user(u).nagstate, -1);
-    EXPECT_EQ(form.user(u).nick, "Bob"); // renamed only when the network says so
-
-    // The rename may be lost: no warning ever again.
-    EXPECT_TRUE(step().empty());
-}
-
-TEST_F(Nickprotect, UsekillDisconnectsAtTheFourthStep) {
-    form.cfg.usekill = true;
-    const int32_t u = arrive("bob", "eve", "elsewhere");
-    flushed();
-    EXPECT_EQ(step(), std::vector<std::string>{"ABAAB O AKAAB :You will be disconnected in 60 "
-                                               "seconds if you do not comply."});
-    step();
-    step();
-    EXPECT_EQ(step(), std::vector<std::string>{
-                          "ABAAB D AKAAB :services.test!NickServ (User did not identify)"});
-    EXPECT_FALSE(form.net.users.valid(u));
-    EXPECT_EQ(form.GETNICK("bob"), -1);
-    EXPECT_EQ(form.oper.seen[form.oper.seenindex].mask, "bob!eve@elsewhere");
+        if (c.usekill) {
+            EXPECT_FALSE(form.net.users.valid(u));
+            EXPECT_EQ(form.GETNICK("bob"), -1);
+            EXPECT_EQ(form.oper.seen[form.oper.seenindex].mask, "bob!eve@elsewhere");
+        } else {
+            EXPECT_EQ(form.user(u).nagstate, -1);
+            EXPECT_EQ(form.user(u).nick, "Bob"); // renamed only when the network says so
+            // The rename may be lost: no warning ever again.
+            EXPECT_TRUE(step().empty());
+            form.REMOVEUSER(u);
+        }
+    }
 }
 
 TEST_F(Nickprotect, AccessMaskEarnsTheIdentifyHint) {
