@@ -5,6 +5,7 @@ A hub or daemon that cannot be had is a skip on a developer's machine and a
 failure in CI (CI=true), where a silently skipped suite would hide it.
 """
 
+import itertools
 import os
 
 import pytest
@@ -82,24 +83,50 @@ def spare_hub(_hub_or_reason):
         extra.stop()
 
 
+_tags = itertools.count(1)
+
+
 @pytest.fixture
-def irc_client(hub):
-    """Factory of registered IRC clients on the session's hub, or on the
-    hub given as `on`; all are closed after the test."""
-    clients = []
+def tag():
+    """A short suffix that no other test of the session has, for the nicks
+    and channels a test uses on the shared hub: what one test left behind
+    (a nick not yet released, a channel's modes, bans and timestamp) cannot
+    meet the next."""
+    n = next(_tags)
+    digits = "0123456789abcdefghijklmnopqrstuvwxyz"
+    return digits[n // 36 % 36] + digits[n % 36]
 
-    def connect(nick, on=None, **kwargs):
-        client = ircclient.IrcClient((on or hub).client_port, nick, **kwargs)
-        clients.append(client)
-        client.connect()
-        return client
 
-    yield connect
+def _close_all(clients):
     for client in clients:
         try:
             client.close()
         except Exception:  # the test's own failure matters more
             pass
+    clients.clear()
+
+
+@pytest.fixture
+def _clients():
+    """The test's IRC clients; the daemons' teardown closes them first, so
+    the daemons are seen handling their departure."""
+    clients = []
+    yield clients
+    _close_all(clients)
+
+
+@pytest.fixture
+def irc_client(hub, _clients):
+    """Factory of registered IRC clients on the session's hub, or on the
+    hub given as `on`; all are closed after the test."""
+
+    def connect(nick, on=None, **kwargs):
+        client = ircclient.IrcClient((on or hub).client_port, nick, **kwargs)
+        _clients.append(client)
+        client.connect()
+        return client
+
+    return connect
 
 
 @pytest.fixture
@@ -118,12 +145,15 @@ def oper_client(irc_client):
 
 
 @pytest.fixture
-def start_services(hub, request):
+def start_services(hub, request, _clients):
     """Factory that starts the daemon linked (or linking) to the session's
     hub, or to the hub given as `on`:
     start_services(settings={...}, databases={"nickserv.db": "..."}).
-    Every daemon started is stopped with SIGTERM after the test; when the
-    test failed its output and log are printed."""
+    After the test the clients leave, and every daemon started must still
+    run (unless the test stopped it), exit with status 0 on SIGTERM and have
+    reported no failed handler and no sanitizer finding; otherwise the test
+    errs. When the test failed or a daemon was unwell, its output and log are
+    printed."""
     started = []
     binary = servicesmod.binary_path()
     if not os.path.isfile(binary):
@@ -137,18 +167,24 @@ def start_services(hub, request):
         return sv
 
     yield start
+    _close_all(_clients)
     failed = getattr(request.node, "_e2e_failed", False)
     hubs = []
+    unwell = []
     for sv, its_hub in started:
         sv.stop()
-        if failed:
+        faults = sv.faults()
+        unwell += [f"{fault} (in {sv.dir})" for fault in faults]
+        if failed or faults:
             print(f"\n=== daemon in {sv.dir}\n{sv.diagnostics()}")
         sv.cleanup()
         if its_hub not in hubs:
             hubs.append(its_hub)
-    if failed:
+    if failed or unwell:
         for its_hub in hubs:
             print(f"\n=== hub on port {its_hub.client_port}\n{its_hub.output()}")
+    if unwell:
+        pytest.fail("\n".join(unwell), pytrace=False)
 
 
 @pytest.hookimpl(hookwrapper=True)

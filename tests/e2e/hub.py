@@ -118,9 +118,12 @@ def _run_user():
 
 
 def hub_config(client_port, server_port, motd_path, services_name=SERVICES_NAME,
-               link_password=LINK_PASSWORD):
+               link_password=LINK_PASSWORD, taking_servers=True):
     """The ircd.conf text (2.10.12 block syntax) of a hub that takes the
-    services as a hub-flagged, U-lined peer on 127.0.0.1."""
+    services as a hub-flagged, U-lined peer on 127.0.0.1; without
+    `taking_servers` the server port is not opened."""
+    server_listener = (f'Port {{ vhost = "127.0.0.1"; port = {server_port}; server = yes; }};\n'
+                       if taking_servers else "")
     return f"""General {{
   name = "{HUB_NAME}";
   description = "tesselsv test hub";
@@ -188,8 +191,7 @@ Motd {{
   file = "{motd_path}";
 }};
 
-Port {{ vhost = "127.0.0.1"; port = {server_port}; server = yes; }};
-Port {{ vhost = "127.0.0.1"; port = {client_port}; }};
+{server_listener}Port {{ vhost = "127.0.0.1"; port = {client_port}; }};
 
 features {{
   "HUB" = "TRUE";
@@ -299,10 +301,14 @@ class Hub:
                     break
         raise last
 
-    def _start_once(self, timeout):
+    def _write_config(self, taking_servers=True):
         with open(self.config, "w") as f:
-            f.write(hub_config(self.client_port, self.server_port, self.motd))
+            f.write(hub_config(self.client_port, self.server_port, self.motd,
+                               taking_servers=taking_servers))
         self._hand_over()
+
+    def _start_once(self, timeout, taking_servers=True):
+        self._write_config(taking_servers)
         env = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "LD_PRELOAD": self.preload}
         kwargs = {}
         if self.user is not None:
@@ -325,19 +331,44 @@ class Hub:
             if self.proc.poll() is not None:
                 raise HubUnavailable(
                     f"the hub exited with status {self.proc.returncode}:\n{self.output()}")
-            if port_open(self.client_port) and port_open(self.server_port):
+            if port_open(self.client_port) and (not taking_servers
+                                                or port_open(self.server_port)):
                 return
             time.sleep(0.2)
         raise HubUnavailable(
             f"the hub did not open ports {self.client_port}/{self.server_port} "
             f"within {timeout:.0f} s:\n{self.output()}")
 
-    def restart(self, timeout=60.0):
+    def restart(self, timeout=60.0, taking_servers=True, attempts=5):
         """Stops the hub process and starts it again on the same ports, as a
         network would see a hub that went down and came back: every link and
-        client of the old process is gone."""
+        client of the old process is gone. A port the old process held a
+        moment too long is tried again. Without `taking_servers` the hub
+        takes clients only until take_servers()."""
         self._kill()
-        self._start_once(timeout)
+        for attempt in range(attempts):
+            try:
+                self._start_once(timeout, taking_servers)
+                return self
+            except HubUnavailable:
+                self._kill()
+                if attempt == attempts - 1:
+                    raise
+                time.sleep(1)
+        return self
+
+    def take_servers(self, timeout=15.0):
+        """Opens the server port of a hub restarted without it: the
+        configuration gains the port and the hub re-reads it (SIGHUP), again
+        until the port accepts connections."""
+        self._write_config(taking_servers=True)
+        deadline = time.monotonic() + timeout
+        while not port_open(self.server_port):
+            if time.monotonic() >= deadline or not self.running():
+                raise HubUnavailable(f"the hub did not open port {self.server_port} "
+                                     f"on a re-read:\n{self.output()}")
+            self.proc.send_signal(signal.SIGHUP)
+            time.sleep(0.5)
         return self
 
     def output(self):

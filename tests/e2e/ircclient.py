@@ -86,11 +86,18 @@ class IrcClient:
         self.wait_for(lambda l: l.command in ("376", "422"), timeout, what="the end of the MOTD")
         return welcome
 
-    def close(self, message="bye"):
+    def close(self, message="bye", timeout=10.0):
+        """Quits and waits (bounded) for the hub's ERROR or the end of the
+        connection: only then has the hub let go of the nick."""
         if self.conn.is_connected():
+            start = len(self.lines)
             try:
                 self.conn.quit(message)
-                self.pump(0.2)
+                self.wait_for(lambda l: l.command == "ERROR", timeout, what="the ERROR after QUIT",
+                              start=start)
+            except IrcTimeout:
+                if self.conn.is_connected():
+                    raise
             except irc.client.ServerNotConnectedError:
                 pass
         self.conn.close()

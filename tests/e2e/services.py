@@ -19,6 +19,9 @@ import hub as hubmod
 
 REPO_ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DATABASE_FILES = ("nickserv.db", "chanserv.db", "operserv.db")
+# What the daemon prints when a handler failed, and the sanitizers' reports.
+FAULT_REPORTS = ("exception in parsecommand", "AddressSanitizer", "LeakSanitizer",
+                 "runtime error:")
 
 
 def binary_path():
@@ -55,6 +58,8 @@ class Services:
         self.output_path = os.path.join(self.dir, "stdout.txt")
         self.proc = None
         self.exit_status = None
+        self.stops = []  # (signal sent, exit status) of every stop()
+        self.unasked_ends = []  # exit statuses of runs that ended before a stop()
 
     def path(self, name):
         return os.path.join(self.dir, name)
@@ -87,15 +92,17 @@ class Services:
     def running(self):
         return self.proc is not None and self.proc.poll() is None
 
-    def stop(self, timeout=20.0):
-        """SIGTERM, then waits up to `timeout` seconds; a daemon that does
-        not stop is killed. Returns the exit status (negative for a signal),
-        or None when it had to be killed."""
+    def stop(self, timeout=20.0, sig=signal.SIGTERM):
+        """Sends the signal (SIGTERM unless told), then waits up to `timeout`
+        seconds; a daemon that does not stop is killed. Returns the exit
+        status (negative for a signal), or None when it had to be killed."""
         proc = self.proc
         if proc is None:
             return self.exit_status
-        if proc.poll() is None:
-            proc.send_signal(signal.SIGTERM)
+        if proc.poll() is not None:
+            self.unasked_ends.append(proc.returncode)
+        else:
+            proc.send_signal(sig)
             try:
                 proc.wait(timeout=timeout)
             except subprocess.TimeoutExpired:
@@ -103,10 +110,28 @@ class Services:
                 proc.wait(timeout=10)
                 self.proc = None
                 self.exit_status = None
+                self.stops.append((sig, None))
                 return None
+            self.stops.append((sig, proc.returncode))
         self.exit_status = proc.returncode
         self.proc = None
         return self.exit_status
+
+    def faults(self):
+        """What went wrong with the daemon's health, once it is stopped: an
+        end nobody asked for, a SIGTERM that did not end it with status 0,
+        and what it reported of failed handlers and sanitizer findings."""
+        found = [f"the daemon ended by itself with status {status}"
+                 for status in self.unasked_ends]
+        for sig, status in self.stops:
+            if sig == signal.SIGTERM and status != 0:
+                found.append("the daemon did not stop within the limit after SIGTERM"
+                             if status is None else f"the daemon exited with status {status} "
+                             "after SIGTERM")
+        output = self.output()
+        found += [f"the daemon reported {report!r}" for report in FAULT_REPORTS
+                  if report in output]
+        return found
 
     def cleanup(self):
         self.stop()

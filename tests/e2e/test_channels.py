@@ -11,12 +11,22 @@ CHANNEL = "#tessel"
 # The ban that enforces the AKICK covers every client of this network (they
 # all come from 127.0.0.1), so that scenario has a channel of its own.
 BANNING = "#tessel-akick"
-REGISTERED = {
-    "chanserv.db": seed.chanserv_db(*(seed.channel(
-        name, "alice", mlock="+nt", strictop=True,
-        aop=["opper!*@*"], vop=["voicer!*@*"], akick=["badguy!*@*"])
-        for name in (CHANNEL, BANNING))),
-}
+
+
+class Net:
+    """The test's own names (its tag appended) for the channels and for the
+    nicks their lists hold."""
+
+    def __init__(self, tag):
+        self.channel, self.banning = CHANNEL + tag, BANNING + tag
+        self.opper, self.voicer, self.plain, self.badguy = (
+            nick + tag for nick in ("opper", "voicer", "plain", "badguy"))
+
+    def registered(self):
+        return {"chanserv.db": seed.chanserv_db(*(seed.channel(
+            name, "alice", mlock="+nt", strictop=True, aop=[f"{self.opper}!*@*"],
+            vop=[f"{self.voicer}!*@*"], akick=[f"{self.badguy}!*@*"])
+            for name in (self.channel, self.banning)))}
 
 
 def from_chanserv(command):
@@ -36,7 +46,7 @@ def mode_changes(line):
     return changes
 
 
-def chanserv_modes(client, count, what, channel=CHANNEL):
+def chanserv_modes(client, count, what, channel):
     """The next `count` mode changes ChanServ makes on the channel, however
     it batches them."""
     changes = []
@@ -54,69 +64,74 @@ def names(client, channel):
             for word in l.text.split()}
 
 
-def join(client, channel=CHANNEL):
+def join(client, channel):
     client.send(f"JOIN {channel}")
     client.expect(lambda l: l.command == "366", what=f"the join to {channel}")
 
 
-def linked_with_registrations(oper_client, start_services):
-    watcher = oper_client("watcher")
-    sv = start_services(databases=REGISTERED)
+def linked_with_registrations(oper_client, start_services, net, tag):
+    watcher = oper_client("watcher" + tag)
+    sv = start_services(databases=net.registered())
     wait_linked(watcher, sv, burst=True)
     return sv
 
 
 def test_chanserv_holds_the_channel_and_ops_and_voices_its_lists(
-        oper_client, irc_client, start_services):
-    sv = linked_with_registrations(oper_client, start_services)
-    opper, voicer, plain = (irc_client(nick) for nick in ("opper", "voicer", "plain"))
-    join(plain)
-    assert names(plain, CHANNEL) == {"ChanServ": "@ChanServ", "plain": "plain"}, \
+        oper_client, irc_client, start_services, tag):
+    net = Net(tag)
+    sv = linked_with_registrations(oper_client, start_services, net, tag)
+    opper, voicer, plain = (irc_client(nick) for nick in (net.opper, net.voicer, net.plain))
+    join(plain, net.channel)
+    assert names(plain, net.channel) == {"ChanServ": "@ChanServ", net.plain: net.plain}, \
         sv.diagnostics()
 
-    join(opper)
-    join(voicer)
+    join(opper, net.channel)
+    join(voicer, net.channel)
     # Every member sees ChanServ give the op and the voice, and nobody else.
-    granted = chanserv_modes(plain, 2, "ChanServ's modes for opper and voicer")
-    assert granted == [("+o", "opper"), ("+v", "voicer")]
-    assert names(plain, CHANNEL) == {"ChanServ": "@ChanServ", "opper": "@opper",
-                                     "voicer": "+voicer", "plain": "plain"}
+    granted = chanserv_modes(plain, 2, "ChanServ's modes for opper and voicer", net.channel)
+    assert granted == [("+o", net.opper), ("+v", net.voicer)]
+    assert names(plain, net.channel) == {"ChanServ": "@ChanServ", net.opper: "@" + net.opper,
+                                         net.voicer: "+" + net.voicer, net.plain: net.plain}
 
 
 def test_mode_lock_and_strictop_undo_a_chanops_changes(oper_client, irc_client,
-                                                        start_services):
-    sv = linked_with_registrations(oper_client, start_services)
-    opper, plain = irc_client("opper"), irc_client("plain")
-    join(opper)
-    assert chanserv_modes(opper, 1, "the op for opper") == [("+o", "opper")]
-    join(plain)
+                                                        start_services, tag):
+    net = Net(tag)
+    sv = linked_with_registrations(oper_client, start_services, net, tag)
+    opper, plain = irc_client(net.opper), irc_client(net.plain)
+    join(opper, net.channel)
+    assert chanserv_modes(opper, 1, "the op for opper", net.channel) == [("+o", net.opper)]
+    join(plain, net.channel)
 
-    opper.send(f"MODE {CHANNEL} -t")
-    restored = chanserv_modes(plain, 1, "ChanServ's answer to -t")
+    opper.send(f"MODE {net.channel} -t")
+    restored = chanserv_modes(plain, 1, "ChanServ's answer to -t", net.channel)
     assert restored == [("+t", None)], sv.diagnostics()
 
-    opper.send(f"MODE {CHANNEL} +o plain")
-    plain.expect(lambda l: l.command == "MODE" and l.nick == "opper", what="opper's +o")
-    assert chanserv_modes(plain, 1, "ChanServ's answer to +o") == [("-o", "plain")]
+    opper.send(f"MODE {net.channel} +o {net.plain}")
+    plain.expect(lambda l: l.command == "MODE" and l.nick == net.opper, what="opper's +o")
+    assert chanserv_modes(plain, 1, "ChanServ's answer to +o", net.channel) == [
+        ("-o", net.plain)]
 
-    modes = names(plain, CHANNEL)
-    assert modes["plain"] == "plain" and modes["opper"] == "@opper"
-    plain.send(f"MODE {CHANNEL}")
-    current = plain.expect(lambda l: l.command == "324", what=f"the modes of {CHANNEL}")
+    assert names(plain, net.channel) == {"ChanServ": "@ChanServ", net.opper: "@" + net.opper,
+                                         net.plain: net.plain}
+    plain.send(f"MODE {net.channel}")
+    current = plain.expect(lambda l: l.command == "324", what=f"the modes of {net.channel}")
     assert set(current.params[2]) >= set("+nt")
 
 
-def test_akick_listed_user_is_banned_and_kicked(oper_client, irc_client, start_services):
-    sv = linked_with_registrations(oper_client, start_services)
-    plain, badguy = irc_client("plain"), irc_client("badguy")
-    join(plain, BANNING)
-    badguy.send(f"JOIN {BANNING}")
-    ban = chanserv_modes(plain, 1, "ChanServ's ban", BANNING)
+def test_akick_listed_user_is_banned_and_kicked(oper_client, irc_client, start_services, tag):
+    net = Net(tag)
+    sv = linked_with_registrations(oper_client, start_services, net, tag)
+    plain, badguy = irc_client(net.plain), irc_client(net.badguy)
+    join(plain, net.banning)
+    badguy.send(f"JOIN {net.banning}")
+    ban = chanserv_modes(plain, 1, "ChanServ's ban", net.banning)
     assert ban == [("+b", "*!*@127.0.0.1")], sv.diagnostics()
     kick = badguy.expect(from_chanserv("KICK"), what="ChanServ's kick")
-    assert kick.params == [BANNING, "badguy", "You are banned from this channel"]
-    assert "badguy" not in names(plain, BANNING)
+    assert kick.params == [net.banning, net.badguy, "You are banned from this channel"]
+    # Everyone else is still there.
+    assert names(plain, net.banning) == {"ChanServ": "@ChanServ", net.plain: net.plain}
     # The ban holds the user out.
-    badguy.send(f"JOIN {BANNING}")
+    badguy.send(f"JOIN {net.banning}")
     refusal = badguy.expect(lambda l: l.command in ("474", "JOIN"), what="the second join")
     assert refusal.command == "474"

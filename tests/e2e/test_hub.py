@@ -9,19 +9,19 @@ import conftest
 import hub as hubmod
 
 
-def test_client_registers_and_sees_the_welcome(hub, irc_client):
-    alice = irc_client("alice")
+def test_client_registers_and_sees_the_welcome(hub, irc_client, tag):
+    alice = irc_client("alice" + tag)
     welcome = alice.lines[[l.command for l in alice.lines].index("001")]
     assert welcome.prefix == hubmod.HUB_NAME
-    assert welcome.params[0] == "alice"
+    assert welcome.params[0] == "alice" + tag
     assert welcome.text.startswith("Welcome to")
     info = alice.wait_for(lambda l: l.command == "004")
     assert info.params[1] == hubmod.HUB_NAME
 
 
-def test_operator_block_grants_oper_and_server_notices(oper_client):
+def test_operator_block_grants_oper_and_server_notices(oper_client, tag):
     # The link scenarios watch the link through an operator's eyes.
-    watcher = oper_client("watcher")
+    watcher = oper_client("watcher" + tag)
     watcher.send("LINKS")
     links = watcher.collect_until(lambda l: l.command == "365", what="the end of LINKS")
     servers = [l.params[1] for l in links if l.command == "364"]

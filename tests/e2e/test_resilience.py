@@ -9,7 +9,7 @@ import time
 
 import hub as hubmod
 import seed
-from netview import links_of, notice_with, wait_linked
+from netview import notice_with, wait_linked
 
 RETRY = 4.0  # the services' reconnection period
 SLACK = 3.0
@@ -20,43 +20,45 @@ def nickserv_says(text):
 
 
 def test_services_link_again_after_the_hub_restarts(spare_hub, oper_client, irc_client,
-                                                    start_services):
+                                                    start_services, tag):
     net = spare_hub()
-    watcher = oper_client("watcher", on=net)
+    alice, channel = "alice" + tag, "#tessel" + tag
+    watcher = oper_client("watcher" + tag, on=net)
     sv = start_services(
-        databases={"nickserv.db": seed.nickserv_db(seed.nick("alice")),
-                   "chanserv.db": seed.chanserv_db(seed.channel("#tessel", "alice"))},
+        databases={"nickserv.db": seed.nickserv_db(seed.nick(alice)),
+                   "chanserv.db": seed.chanserv_db(seed.channel(channel, alice))},
         on=net)
     wait_linked(watcher, sv, burst=True)
     daemon = sv.proc.pid
 
-    net.restart()
+    # The hub comes back taking clients only, so the user is on the network
+    # before the services are: then only the hub's burst tells them about
+    # her.
+    net.restart(taking_servers=False)
+    watcher = oper_client("watcher" + tag, on=net)
+    user = irc_client(alice, on=net)
+    net.take_servers()
     back = time.monotonic()
-    watcher = oper_client("watcher", on=net)
-    # Most likely on the network before the services are: then only the
-    # hub's burst tells them about this user.
-    alice = irc_client("alice", on=net)
-    while hubmod.SERVICES_NAME not in links_of(watcher):
-        assert time.monotonic() - back <= RETRY + SLACK, \
-            f"the services did not link again\n{sv.diagnostics()}"
-        watcher.pump(0.2)
+    link = watcher.expect(notice_with(f"Link with {hubmod.SERVICES_NAME} established"),
+                          timeout=RETRY + SLACK + 5, what="the link notice")
+    assert link.at - back <= RETRY + SLACK, f"linked {link.at - back:.1f} s after the port opened"
     assert sv.running() and sv.proc.pid == daemon
 
-    alice.expect(nickserv_says("This nick is owned by someone else. Please choose another."),
-                 what="the warning after the relink")
+    user.expect(nickserv_says("This nick is owned by someone else. Please choose another."),
+                what="the warning after the relink")
     # The services' own burst on the new link put ChanServ back into the
     # registered channel.
-    alice.send("NAMES #tessel")
-    members = alice.expect(lambda l: l.command == "353", what="NAMES #tessel")
+    user.send(f"NAMES {channel}")
+    members = user.expect(lambda l: l.command == "353", what=f"NAMES {channel}")
     assert members.text.split() == ["@ChanServ"], sv.diagnostics()
 
 
 def test_registrations_survive_a_restart_of_the_services(oper_client, irc_client,
-                                                          start_services):
-    watcher = oper_client("watcher")
+                                                          start_services, tag):
+    watcher = oper_client("watcher" + tag)
     sv = start_services()
     wait_linked(watcher, sv, burst=True)
-    dora = irc_client("dora")
+    dora = irc_client("dora" + tag)
     dora.privmsg(f"NickServ@{hubmod.SERVICES_NAME}", "REGISTER s3cond dora@example.org")
     dora.expect(nickserv_says("Your nick is now registered"), what="the registration")
 
@@ -75,7 +77,7 @@ def test_registrations_survive_a_restart_of_the_services(oper_client, irc_client
     # And the password was kept: a newcomer on the nick (another user name,
     # so not the mask last seen) is warned and can identify.
     dora.close()
-    again = irc_client("dora", username="newcomer")
+    again = irc_client("dora" + tag, username="newcomer")
     again.expect(nickserv_says("This nick is owned by someone else. Please choose another."),
                  what="the warning to the newcomer")
     again.privmsg(f"NickServ@{hubmod.SERVICES_NAME}", "IDENTIFY s3cond")
