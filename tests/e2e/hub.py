@@ -339,12 +339,13 @@ class Hub:
             f"the hub did not open ports {self.client_port}/{self.server_port} "
             f"within {timeout:.0f} s:\n{self.output()}")
 
-    def restart(self, timeout=60.0, taking_servers=True, attempts=5):
+    def restart(self, timeout=20.0, taking_servers=True, attempts=4):
         """Stops the hub process and starts it again on the same ports, as a
         network would see a hub that went down and came back: every link and
         client of the old process is gone. A port the old process held a
-        moment too long is tried again. Without `taking_servers` the hub
-        takes clients only until take_servers()."""
+        moment too long is tried again (`attempts` starts of up to `timeout`
+        seconds each). Without `taking_servers` the hub takes clients only
+        until take_servers()."""
         self._kill()
         for attempt in range(attempts):
             try:

@@ -13,7 +13,7 @@ CHANNEL = "#tessel"
 BANNING = "#tessel-akick"
 
 
-class Net:
+class Names:
     """The test's own names (its tag appended) for the channels and for the
     nicks their lists hold."""
 
@@ -69,69 +69,69 @@ def join(client, channel):
     client.expect(lambda l: l.command == "366", what=f"the join to {channel}")
 
 
-def linked_with_registrations(oper_client, start_services, net, tag):
+def linked_with_registrations(oper_client, start_services, own, tag):
     watcher = oper_client("watcher" + tag)
-    sv = start_services(databases=net.registered())
+    sv = start_services(databases=own.registered())
     wait_linked(watcher, sv, burst=True)
     return sv
 
 
 def test_chanserv_holds_the_channel_and_ops_and_voices_its_lists(
         oper_client, irc_client, start_services, tag):
-    net = Net(tag)
-    sv = linked_with_registrations(oper_client, start_services, net, tag)
-    opper, voicer, plain = (irc_client(nick) for nick in (net.opper, net.voicer, net.plain))
-    join(plain, net.channel)
-    assert names(plain, net.channel) == {"ChanServ": "@ChanServ", net.plain: net.plain}, \
+    own = Names(tag)
+    sv = linked_with_registrations(oper_client, start_services, own, tag)
+    opper, voicer, plain = (irc_client(nick) for nick in (own.opper, own.voicer, own.plain))
+    join(plain, own.channel)
+    assert names(plain, own.channel) == {"ChanServ": "@ChanServ", own.plain: own.plain}, \
         sv.diagnostics()
 
-    join(opper, net.channel)
-    join(voicer, net.channel)
+    join(opper, own.channel)
+    join(voicer, own.channel)
     # Every member sees ChanServ give the op and the voice, and nobody else.
-    granted = chanserv_modes(plain, 2, "ChanServ's modes for opper and voicer", net.channel)
-    assert granted == [("+o", net.opper), ("+v", net.voicer)]
-    assert names(plain, net.channel) == {"ChanServ": "@ChanServ", net.opper: "@" + net.opper,
-                                         net.voicer: "+" + net.voicer, net.plain: net.plain}
+    granted = chanserv_modes(plain, 2, "ChanServ's modes for opper and voicer", own.channel)
+    assert granted == [("+o", own.opper), ("+v", own.voicer)]
+    assert names(plain, own.channel) == {"ChanServ": "@ChanServ", own.opper: "@" + own.opper,
+                                         own.voicer: "+" + own.voicer, own.plain: own.plain}
 
 
 def test_mode_lock_and_strictop_undo_a_chanops_changes(oper_client, irc_client,
                                                         start_services, tag):
-    net = Net(tag)
-    sv = linked_with_registrations(oper_client, start_services, net, tag)
-    opper, plain = irc_client(net.opper), irc_client(net.plain)
-    join(opper, net.channel)
-    assert chanserv_modes(opper, 1, "the op for opper", net.channel) == [("+o", net.opper)]
-    join(plain, net.channel)
+    own = Names(tag)
+    sv = linked_with_registrations(oper_client, start_services, own, tag)
+    opper, plain = irc_client(own.opper), irc_client(own.plain)
+    join(opper, own.channel)
+    assert chanserv_modes(opper, 1, "the op for opper", own.channel) == [("+o", own.opper)]
+    join(plain, own.channel)
 
-    opper.send(f"MODE {net.channel} -t")
-    restored = chanserv_modes(plain, 1, "ChanServ's answer to -t", net.channel)
+    opper.send(f"MODE {own.channel} -t")
+    restored = chanserv_modes(plain, 1, "ChanServ's answer to -t", own.channel)
     assert restored == [("+t", None)], sv.diagnostics()
 
-    opper.send(f"MODE {net.channel} +o {net.plain}")
-    plain.expect(lambda l: l.command == "MODE" and l.nick == net.opper, what="opper's +o")
-    assert chanserv_modes(plain, 1, "ChanServ's answer to +o", net.channel) == [
-        ("-o", net.plain)]
+    opper.send(f"MODE {own.channel} +o {own.plain}")
+    plain.expect(lambda l: l.command == "MODE" and l.nick == own.opper, what="opper's +o")
+    assert chanserv_modes(plain, 1, "ChanServ's answer to +o", own.channel) == [
+        ("-o", own.plain)]
 
-    assert names(plain, net.channel) == {"ChanServ": "@ChanServ", net.opper: "@" + net.opper,
-                                         net.plain: net.plain}
-    plain.send(f"MODE {net.channel}")
-    current = plain.expect(lambda l: l.command == "324", what=f"the modes of {net.channel}")
+    assert names(plain, own.channel) == {"ChanServ": "@ChanServ", own.opper: "@" + own.opper,
+                                         own.plain: own.plain}
+    plain.send(f"MODE {own.channel}")
+    current = plain.expect(lambda l: l.command == "324", what=f"the modes of {own.channel}")
     assert set(current.params[2]) >= set("+nt")
 
 
 def test_akick_listed_user_is_banned_and_kicked(oper_client, irc_client, start_services, tag):
-    net = Net(tag)
-    sv = linked_with_registrations(oper_client, start_services, net, tag)
-    plain, badguy = irc_client(net.plain), irc_client(net.badguy)
-    join(plain, net.banning)
-    badguy.send(f"JOIN {net.banning}")
-    ban = chanserv_modes(plain, 1, "ChanServ's ban", net.banning)
+    own = Names(tag)
+    sv = linked_with_registrations(oper_client, start_services, own, tag)
+    plain, badguy = irc_client(own.plain), irc_client(own.badguy)
+    join(plain, own.banning)
+    badguy.send(f"JOIN {own.banning}")
+    ban = chanserv_modes(plain, 1, "ChanServ's ban", own.banning)
     assert ban == [("+b", "*!*@127.0.0.1")], sv.diagnostics()
     kick = badguy.expect(from_chanserv("KICK"), what="ChanServ's kick")
-    assert kick.params == [net.banning, net.badguy, "You are banned from this channel"]
+    assert kick.params == [own.banning, own.badguy, "You are banned from this channel"]
     # Everyone else is still there.
-    assert names(plain, net.banning) == {"ChanServ": "@ChanServ", net.plain: net.plain}
+    assert names(plain, own.banning) == {"ChanServ": "@ChanServ", own.plain: own.plain}
     # The ban holds the user out.
-    badguy.send(f"JOIN {net.banning}")
+    badguy.send(f"JOIN {own.banning}")
     refusal = badguy.expect(lambda l: l.command in ("474", "JOIN"), what="the second join")
     assert refusal.command == "474"
