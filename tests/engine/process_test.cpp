@@ -247,18 +247,33 @@ TEST_F(Daemon, LogsLinkEventsAndRawLines) {
                          "RAW: AK EB ", "Services disconnected from server, error 0"}));
 }
 
+// A hub that takes the link and then reads nothing more, with the smallest
+// receive buffer, so the services' output piles up.
+class DeafHub : public testing::Test {
+protected:
+    DeafHub() : hub(false) {
+        hub.shrinkreceivebuffer();
+        hub.listen();
+    }
+    DaemonDir dir;
+    ScriptedHub hub;
+
+    // Starts the daemon and answers its introduction; returns its pid.
+    pid_t startlinked(int logmask) {
+        dir.write("tesselsv.ini", config("127.0.0.1", hub.port(), logmask));
+        pid_t pid = dir.start({"foreground"});
+        EXPECT_TRUE(hub.accept(kWait));
+        EXPECT_EQ(hub.readline(kWait), "PASS :linkpass");
+        hub.introduce("linkpass");
+        return pid;
+    }
+};
+
 // A hub that has stopped reading cannot hold the stop up: the closing flush
 // gives way to a further signal (or to its own time limit).
-TEST(DaemonStop, HubThatDoesNotReadCannotBlockTheStop) {
-    DaemonDir dir;
-    ScriptedHub hub(false);
-    hub.shrinkreceivebuffer();
-    hub.listen();
-    dir.write("tesselsv.ini", config("127.0.0.1", hub.port(), 0x2000));
-    pid_t pid = dir.start({"foreground"});
-    ASSERT_TRUE(hub.accept(kWait));
-    ASSERT_EQ(hub.readline(kWait), "PASS :linkpass");
-    hub.introduce("linkpass");
+TEST_F(DeafHub, CannotBlockTheStop) {
+    const pid_t pid = startlinked(0x2000);
+    ASSERT_FALSE(HasFailure());
     // More replies than the kernel's socket buffers hold (4 MB at most).
     constexpr int kPings = 40000;
     const std::string padding(200, 'x');
@@ -289,19 +304,12 @@ TEST(DaemonStop, HubThatDoesNotReadCannotBlockTheStop) {
 
 // A hub that keeps the connection open but stops reading has at most 32 MB
 // of output queued for it: past that the link is dropped and made again.
-TEST(DaemonLink, UnreadOutputPastTheCapDropsAndRemakesTheLink) {
-    DaemonDir dir;
-    ScriptedHub hub(false);
-    hub.shrinkreceivebuffer();
-    hub.listen();
-    dir.write("tesselsv.ini", config("127.0.0.1", hub.port(), 0x2));
-    pid_t pid = dir.start({"foreground"});
-    ASSERT_TRUE(hub.accept(kWait));
-    ASSERT_EQ(hub.readline(kWait), "PASS :linkpass");
-    hub.introduce("linkpass");
+TEST_F(DeafHub, UnreadOutputPastTheCapDropsAndRemakesTheLink) {
+    const pid_t pid = startlinked(0x2);
+    ASSERT_FALSE(HasFailure());
     // Each ping of 502 bytes is answered with 516; 100 batches of a thousand
-    // are 50 MB, more than the cap and every socket buffer together. The sending
-    // ends when the services drop the link.
+    // are 50 MB, more than the cap and every socket buffer together. The
+    // sending ends when the services drop the link.
     std::string batch;
     for (int i = 0; i < 1000; ++i)
         batch += "AK G :" + std::string(494, 'x') + "\r\n";
