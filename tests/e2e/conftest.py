@@ -88,13 +88,14 @@ _tags = itertools.count(1)
 
 @pytest.fixture
 def tag():
-    """A short suffix that no other test of the session has, for the nicks
-    and channels a test uses on the shared hub: what one test left behind
-    (a nick not yet released, a channel's modes, bans and timestamp) cannot
-    meet the next."""
+    """A suffix of two characters that no other test of the session has,
+    for the nicks and channels a test uses on the shared hub: what one test
+    left behind (a nick not yet released, a channel's modes, bans and
+    timestamp) cannot meet the next."""
     n = next(_tags)
+    assert n < 36 * 36, "more tests than two-character tags"
     digits = "0123456789abcdefghijklmnopqrstuvwxyz"
-    return digits[n // 36 % 36] + digits[n % 36]
+    return digits[n // 36] + digits[n % 36]
 
 
 def _close_all(clients):

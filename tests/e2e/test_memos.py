@@ -36,23 +36,24 @@ def memoserv(client, text, end):
 
 
 def test_a_memo_for_an_offline_owner_is_announced_listed_read_and_deleted(
-        oper_client, irc_client, start_services):
-    watcher = oper_client("watcher")
+        oper_client, irc_client, start_services, tag):
+    watcher = oper_client("watcher" + tag)
     sv = start_services()
     wait_linked(watcher, sv, burst=True)
 
-    alice = irc_client("alice")
+    owner, sender = "alice" + tag, "bob" + tag
+    alice = irc_client(owner)
     register(alice, "wonder1and")
-    bob = irc_client("bob")
+    bob = irc_client(sender)
     register(bob, "bu1lder")
     alice.close()
 
-    assert memoserv(bob, "SEND alice Tea at   five?", lambda t: True) == [
-        "Message has been sent to alice's mailbox"]
+    assert memoserv(bob, f"SEND {owner} Tea at   five?", lambda t: True) == [
+        f"Message has been sent to {owner}'s mailbox"]
 
     # Another user name, so the services cannot recognise the last mask and
     # the owner has to identify.
-    alice = irc_client("alice", username="traveller")
+    alice = irc_client(owner, username="traveller")
     alice.expect(says("NickServ", "This nick is owned by someone else. Please choose another."),
                  what="the warning on the registered nick")
     alice.privmsg(NICKSERV_AT, "IDENTIFY wonder1and")
@@ -63,11 +64,12 @@ def test_a_memo_for_an_offline_owner_is_announced_listed_read_and_deleted(
 
     listing = memoserv(alice, "LIST", lambda t: t.startswith("Type /msg"))
     assert listing[0] == "Number  Sender  Time"
-    assert re.fullmatch(r"1   bob {23}0 days, 0:00:\d\d", listing[1]), listing
+    # The sender's five characters and their padding fill 26 columns.
+    assert re.fullmatch(rf"1   {sender} {{21}}0 days, 0:00:\d\d", listing[1]), listing
     assert listing[2:] == ["Type /msg MemoServ READ <number> to read a message"]
 
     # The stored text has single blanks and ends in one.
-    assert memoserv(alice, "READ 1", lambda t: True) == ["(bob) Tea at five? "]
+    assert memoserv(alice, "READ 1", lambda t: True) == [f"({sender}) Tea at five? "]
     assert memoserv(alice, "DEL 1", lambda t: True) == ["Message #1 has been deleted"]
     assert memoserv(alice, "LIST", lambda t: True) == ["Your mailbox is empty."]
     assert sv.running()
