@@ -117,6 +117,17 @@ class Services:
         self.proc = None
         return self.exit_status
 
+    def wait_for_exit(self, timeout=20.0):
+        """Waits for an end the test itself caused (OperServ DIE): the daemon
+        must exit by itself within `timeout` seconds. Returns the exit status;
+        such an end does not count as one nobody asked for."""
+        proc = self.proc
+        status = proc.wait(timeout=timeout)
+        self.stops.append((None, status))
+        self.exit_status = status
+        self.proc = None
+        return status
+
     def faults(self):
         """What went wrong with the daemon's health, once it is stopped: an
         end nobody asked for, a SIGTERM that did not end it with status 0,

@@ -173,6 +173,6 @@ def test_init_relinks_with_a_new_configuration_and_die_stops_cleanly(
     squit = watcher.expect(notice_with(f"Net break: {hubmod.HUB_NAME} {hubmod.SERVICES_NAME}"),
                            what="the net break of DIE")
     assert squit.text.endswith("(DIE command used by boss)"), squit.raw
-    assert sv.proc.wait(timeout=20) == 0
+    assert sv.wait_for_exit(timeout=20) == 0
     assert "nick=fresh" in sv.read("nickserv.db")
     assert not sv.read("tesselsv.pid") and not sv.running()
