@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "benchnetwork.h"
 #include "engine/tform1.h"
 #include "p10/numerics.h"
 
@@ -197,21 +198,9 @@ void BM_FullNetworkBurst(benchmark::State& state) {
         const double heapbase = heapmb();
 
         auto form = std::make_unique<TForm1>();
-        form->cfg.servername = "services.test";
-        form->cfg.servhost = "services.test";
-        form->cfg.serverid = 1;
-        form->cfg.servernumber = 1;
-        form->cfg.servernumeric = "AB";
+        bench::ownserver(*form);
         form->clock.now = kNow;
         form->clock.boottime = 1796866409;
-        tserver& own = form->net.servers[0];
-        own.inuse = true;
-        own.name = "services.test";
-        own.namekey = "SERVICES.TEST";
-        own.numeric = 1;
-        own.mask = 63;
-        own.slots.assign(64, -1);
-        form->net.serverbynumber[1] = 0;
         outbytes = 0;
         form->link.outputsink = [&](std::string_view batch) { outbytes += batch.size(); };
         form->terminatehook = [] { std::abort(); };

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <string>
 
+#include "benchnetwork.h"
 #include "engine/tform1.h"
 #include "p10/numerics.h"
 #include "registry/passwords.h"
@@ -61,21 +62,9 @@ std::string clientnumeric(int i) {
 // An engine linked to hub "AK", with the 200 registrations and their owners'
 // would-be impostors online.
 void buildnetwork(TForm1& form, size_t& outbytes) {
-    form.cfg.servername = "services.test";
-    form.cfg.servhost = "services.test";
-    form.cfg.serverid = 1;
-    form.cfg.servernumber = 1;
-    form.cfg.servernumeric = "AB";
+    bench::ownserver(form);
     form.cfg.passhash = tpassform::argon2id;
     form.clock.now = kNow;
-    tserver& own = form.net.servers[0];
-    own.inuse = true;
-    own.name = "services.test";
-    own.namekey = "SERVICES.TEST";
-    own.numeric = 1;
-    own.mask = 63;
-    own.slots.assign(64, -1);
-    form.net.serverbynumber[1] = 0;
     tserver& hub = form.net.servers[1];
     hub.inuse = true;
     hub.name = "hub.test";
